@@ -8,10 +8,10 @@
 #ifndef HUEVANE_WIN32_WINDOWS_H
 #define HUEVANE_WIN32_WINDOWS_H
 
+#ifndef RC_INVOKED
 #include <stddef.h>
 #include <stdint.h>
 
-#ifndef RC_INVOKED
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -474,6 +474,11 @@ typedef const SCROLLINFO* LPCSCROLLINFO;
 #define HTCLIENT 1
 #define HTCAPTION 2
 #define HTSYSMENU 3
+#define HTGROWBOX 4
+#define HTSIZE 4
+#define HTMENU 5
+#define HTHSCROLL 6
+#define HTVSCROLL 7
 #define HTMINBUTTON 8
 #define HTMAXBUTTON 9
 #define HTLEFT 10
@@ -699,6 +704,7 @@ typedef const SCROLLINFO* LPCSCROLLINFO;
 #define BM_CLICK 0x00F5
 #define BST_UNCHECKED 0x0000
 #define BST_CHECKED 0x0001
+#define BST_INDETERMINATE 0x0002
 #define BST_PUSHED 0x0004
 #define BST_FOCUS 0x0008
 #define BN_CLICKED 0
@@ -754,6 +760,8 @@ typedef const SCROLLINFO* LPCSCROLLINFO;
 #define LB_GETTOPINDEX 0x018E
 #define LB_SETTOPINDEX 0x0197
 #define LB_GETITEMRECT 0x0198
+#define LB_GETITEMDATA 0x0199
+#define LB_SETITEMDATA 0x019A
 #define LB_GETITEMHEIGHT 0x01A1
 #define LB_ERR (-1)
 #define LB_ERRSPACE (-2)
@@ -1096,6 +1104,7 @@ typedef const SCROLLINFO* LPCSCROLLINFO;
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_BAD_FORMAT 11L
+#define ERROR_INVALID_DATA 13L
 #define ERROR_OUTOFMEMORY 14L
 #define ERROR_WRITE_FAULT 29L
 #define ERROR_NOT_SUPPORTED 50L
@@ -1103,11 +1112,14 @@ typedef const SCROLLINFO* LPCSCROLLINFO;
 #define ERROR_DISK_FULL 112L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_INVALID_NAME 123L
+#define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
+#define ERROR_INVALID_CURSOR_HANDLE 1402L
 #define ERROR_CANNOT_FIND_WND_CLASS 1407L
 #define ERROR_CLASS_ALREADY_EXISTS 1410L
+#define ERROR_INVALID_ICON_HANDLE 1414L
 #define ERROR_RESOURCE_DATA_NOT_FOUND 1812L
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
@@ -1204,6 +1216,21 @@ HRSRC WINAPI FindResourceA(HMODULE hModule, LPCSTR lpName, LPCSTR lpType);
 HGLOBAL WINAPI LoadResource(HMODULE hModule, HRSRC hResInfo);
 LPVOID WINAPI LockResource(HGLOBAL hResData);
 DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo);
+
+// ---------------------------------------------------------------------------
+// ADVAPI32: the registry
+LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
+                               REGSAM samDesired, const LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+                               PHKEY phkResult, LPDWORD lpdwDisposition);
+LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);
+LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                                LPDWORD lpcbData);
+LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
+                              DWORD cbData);
+LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);
+LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
+LSTATUS WINAPI RegCloseKey(HKEY hKey);
+LSTATUS WINAPI RegFlushKey(HKEY hKey);
 
 // ---------------------------------------------------------------------------
 // USER32: classes and windows
