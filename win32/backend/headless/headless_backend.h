@@ -12,11 +12,13 @@
 
 #include "backend/backend.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -75,7 +77,10 @@ public:
     // Input. Each queues the event(s) a real display would send, stamped with
     // the virtual clock, at the current pointer position; the surface field is
     // filled in from the stacking order (the topmost visible surface under the
-    // pointer).
+    // pointer), or is the active surface for keys. The pointer stays on the
+    // screen, as a real one does. Shift, Control and Alt pressed with
+    // pressKey() are held until released and show in later events'
+    // modifiers; pressing a key that is already down is an auto-repeat.
     void movePointer(int x, int y);
     void pressButton(int button = 1);
     void releaseButton(int button = 1);
@@ -116,6 +121,8 @@ public:
 
     // The hand-over. attachDriver() is called before the program starts; from
     // then on the program parks whenever it would block with nothing to do.
+    // A wake() while parked takes effect at the next resume(). Destroy the
+    // backend only once the program's thread has ended.
     void attachDriver();
     // Driver: wait until the program has parked or finished; false on timeout.
     bool waitUntilIdle(std::chrono::milliseconds timeout = std::chrono::seconds(20));
@@ -125,12 +132,30 @@ public:
     void markFinished();
     bool finished() const;
 
+    // A real run: SIGTERM, SIGHUP and SIGINT end the session (SessionEnd from
+    // waitEvent) instead of killing the process, as on a display. Only one
+    // backend at a time; the previous handlers come back when it is destroyed.
+    // createHeadlessBackend() turns this on; tests construct without it.
+    bool catchSessionSignals();
+
+    // Virtual clock at construction: far from zero, so a time stamp of 0
+    // always means "not set".
+    static constexpr uint64_t clockStartMs = 1'000'000;
+
 private:
     struct Surface;
     Surface* find(SurfaceId id);
     const Surface* find(SurfaceId id) const;
     SurfaceId surfaceAt(int x, int y) const;
+    const Surface* shownSurfaceAt(int x, int y) const;
     void queue(Event event);
+    void raise(SurfaceId id);
+    void restack();
+    void collectSignals();
+    void pokeWaiter() const;
+    void drainWakePipe() const;
+    unsigned heldModifiers() const;
+    static void onSessionSignal(int signal);
 
     Options options_;
     mutable std::mutex mutex_;
@@ -141,11 +166,19 @@ private:
     SurfaceId active_ = 0;
     core::PixelBuffer background_;
     std::deque<Event> events_;
-    uint64_t clock_ = 0;
+    uint64_t clock_ = clockStartMs;
     POINT pointer_{0, 0};
+    std::set<unsigned> keysDown_;
     CursorShape cursor_{};
     SurfaceId grab_ = 0;
-    bool woken_ = false;
+    bool grabbed_ = false;
+    // Written from signal handlers: atomics and a non-blocking self-pipe,
+    // never the mutex.
+    std::atomic<bool> woken_{false};
+    std::atomic<bool> sessionSignalled_{false};
+    int wakeRead_ = -1;
+    int wakeWrite_ = -1;
+    bool catchingSignals_ = false;
     bool driverAttached_ = false;
     bool parked_ = false;
     bool finished_ = false;
