@@ -6,7 +6,7 @@ set -euo pipefail
 build_packages=(
   cmake g++ pkg-config make
   libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation2
-  libx11-dev libxext-dev libxtst-dev libxrandr-dev libxinerama-dev libxkbcommon-dev
+  libx11-dev libxext-dev libxtst-dev libxrandr-dev libxinerama-dev libxkbcommon-dev libxcursor-dev libxfixes-dev
   llvm
   libgtest-dev libgmock-dev libbenchmark-dev
 )
