@@ -49,3 +49,16 @@ void DirtyRegion::add(const RECT& rect)
 }
 
 } // namespace win32::core
+
+#include <cstring>
+#include <ctime>
+
+// Small KERNEL32 calls that belong to no library of their own.
+extern "C" int WINAPI lstrlenA(LPCSTR text) { return text ? static_cast<int>(std::strlen(text)) : 0; }
+
+extern "C" void WINAPI Sleep(DWORD milliseconds)
+{
+    timespec delay{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&delay, &delay) != 0) {
+    }
+}

@@ -8,6 +8,7 @@
 #include "core/pixels.h"
 
 #include <string>
+#include <vector>
 
 namespace win32::gdi {
 
@@ -31,6 +32,11 @@ void drawImage(HDC dc, int x, int y, const core::Image& image);
 HFONT defaultGuiFont();
 // The font for a face name, point size and weight as a dialog template gives them.
 HFONT createDialogFont(const std::string& face, int pointSize, int weight, bool italic);
+
+// The advance of each character of `text` in the DC's current font, the
+// widths GetTextExtentPoint32A adds up; for layout that measures as it goes
+// (DrawTextA's word wrapping). False for a bad DC or arguments.
+bool characterAdvances(HDC dc, const char* text, int length, std::vector<int>& advances);
 
 size_t liveObjectCount();
 size_t liveDeviceContextCount();

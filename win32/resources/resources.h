@@ -25,6 +25,7 @@ struct ResourceId {
 
     static ResourceId fromWin32(LPCSTR value); // MAKEINTRESOURCE, "#123" or a name
     static ResourceId fromOrdinal(uint16_t value) { return ResourceId{true, value, {}}; }
+    static ResourceId fromName(const std::string& value); // upper-cases it
     bool operator==(const ResourceId& other) const;
     std::string describe() const; // "100" or "NAME", for messages
 };
@@ -45,13 +46,39 @@ struct ResEntry {
 std::optional<std::vector<ResEntry>> parseResFile(const uint8_t* data, size_t size, std::string* error);
 
 // The module's resources. The embedded .res is parsed on first use; tests may
-// install other bytes (they must outlive their use).
+// install other bytes (they must outlive their use); null restores the
+// embedded ones.
 void setModuleResources(const uint8_t* data, size_t size);
 // Finds a resource; language 0 means "any", preferring US English (0x0409),
-// then neutral, then the first found.
-std::optional<Blob> find(const ResourceId& type, const ResourceId& name, uint16_t language = 0);
+// then neutral, then the first found. On failure *failure (when given) is the
+// Win32 error: ERROR_RESOURCE_DATA_NOT_FOUND (no readable resources),
+// ERROR_RESOURCE_TYPE_NOT_FOUND or ERROR_RESOURCE_NAME_NOT_FOUND.
+std::optional<Blob> find(const ResourceId& type, const ResourceId& name, uint16_t language = 0,
+                         DWORD* failure = nullptr);
+// The same lookup, giving the entry itself (an element of moduleEntries()).
+const ResEntry* findEntry(const ResourceId& type, const ResourceId& name, uint16_t language = 0,
+                          DWORD* failure = nullptr);
 // Why the module's resources could not be read, or empty.
 std::string moduleError();
+// Every resource of the module, in file order (empty when unreadable).
+const std::vector<ResEntry>& moduleEntries();
+// Changes whenever setModuleResources installs other bytes, so handles into
+// the old entries can be told from handles into the new ones.
+uint32_t moduleGeneration();
+
+// The program's instance handle (what GetModuleHandleA(NULL) returns), and
+// whether a module handle names the program (NULL does, as in FindResourceA).
+HINSTANCE programInstance();
+bool isProgramModule(HMODULE module);
+
+// For the loaders (LoadIconA, DialogBoxParamA, ...): finds a resource of the
+// program; when it is missing sets the last error and writes one line to
+// stderr ("huevane: icon resource 1107 was not found: ..."). `what` names the
+// kind of resource for that line.
+std::optional<Blob> findForLoader(const char* what, const ResourceId& type, const ResourceId& name);
+// Reports a resource that exists but cannot be used: sets ERROR_INVALID_DATA
+// and writes "huevane: <what> resource <name> is damaged: <error>".
+void reportDamaged(const char* what, const ResourceId& name, const std::string& error);
 
 // Dialog templates, classic and extended.
 struct DialogItem {
