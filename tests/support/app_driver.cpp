@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +23,8 @@ AppDriver::AppDriver(const HeadlessBackend::Options& options)
     if (!std::getenv("HUEVANE_REGISTRY_FILE")) {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "scenario";
+        // Parameterised cases have slashes in their names; keep one flat file.
+        std::replace(name.begin(), name.end(), '/', '_');
         auto folder = std::filesystem::temp_directory_path() / ("huevane-test-" + std::to_string(getpid()));
         std::filesystem::create_directories(folder);
         std::string file = (folder / (name + ".reg")).string();
