@@ -227,7 +227,11 @@ LRESULT pressMouse(HWND window, ListBoxControl& state, LPARAM lParam, bool doubl
     SetCapture(window);
     if (!validIndex(state, line))
         return 0;
-    select(window, state, line, true);
+    // A click on the line that is already selected is reported too, as a
+    // single-selection list box does on Windows: the parent may show a line
+    // whose content changed under the selection.
+    if (!select(window, state, line, true) && (styleOf(window) & LBS_NOTIFY) && IsWindow(window))
+        notifyParent(window, LBN_SELCHANGE);
     if (doubleClick && IsWindow(window) && (styleOf(window) & LBS_NOTIFY))
         notifyParent(window, LBN_DBLCLK);
     return 0;
