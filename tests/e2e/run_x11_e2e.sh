@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# End-to-end: the real huevane executable on a private Xvfb with openbox.
+# Usage: run_x11_e2e.sh path/to/huevane
+# Prints one line per check and a closing "N passed, N failed" line.
+set -u
+huevane=$1
+command -v Xvfb > /dev/null && command -v xdotool > /dev/null && command -v xprop > /dev/null || {
+  echo "skipped: Xvfb, xdotool or xprop missing"; exit 0; }
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2> /dev/null; done
+  wait 2> /dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+passed=0
+failed=0
+check() { # check "what" command...
+  local what=$1; shift
+  if "$@"; then echo "ok: $what"; passed=$((passed + 1)); else echo "FAILED: $what"; failed=$((failed + 1)); fi
+}
+
+# A display of our own; -displayfd picks a free number.
+exec 3> "$work/display"
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset > /dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+export DISPLAY=":$(cat "$work/display")"
+openbox > /dev/null 2>&1 &
+pids+=($!)
+sleep 0.5
+
+start_huevane() {
+  XDG_CONFIG_HOME="$work/config" "$huevane" > "$work/out" 2>&1 &
+  app=$!
+  window=""
+  for _ in $(seq 100); do
+    window=$(xdotool search --name '^Korvell Software - Huevane 1\.0$' 2> /dev/null | head -1)
+    [ -n "$window" ] && break
+    sleep 0.05
+  done
+  sleep 0.3
+}
+
+start_huevane
+check "the window is found by its title" test -n "$window"
+props=$(xprop -id "$window" 2> /dev/null)
+check "WM_CLASS is huevane, Huevane" grep -q 'WM_CLASS(STRING) = "huevane", "Huevane"' <<< "$props"
+check "the window is always on top" grep -q '_NET_WM_STATE_ABOVE' <<< "$props"
+check "the window has an icon" grep -q '_NET_WM_ICON(CARDINAL)' <<< "$props"
+check "min and max size are equal (fixed size)" bash -c '
+  min=$(grep -o "program specified minimum size: [0-9]* by [0-9]*" <<< "$1" | grep -o "[0-9]* by [0-9]*")
+  max=$(grep -o "program specified maximum size: [0-9]* by [0-9]*" <<< "$1" | grep -o "[0-9]* by [0-9]*")
+  [ -n "$min" ] && [ "$min" = "$max" ]' _ "$props"
+check "the pid is announced" grep -q "_NET_WM_PID(CARDINAL) = $app" <<< "$props"
+geometry=$(xdotool getwindowgeometry "$window")
+width=$(grep -o 'Geometry: [0-9]*' <<< "$geometry" | grep -o '[0-9]*')
+check "the window is about 405 pixels wide with its frame ($width client)" test "${width:-0}" -ge 395 -a "${width:-0}" -le 405
+
+# The focus starts on the HTML code field, which holds #FFFFFF: Ctrl+C copies it.
+xdotool windowactivate --sync "$window" > /dev/null 2>&1
+xdotool key --window "$window" ctrl+a ctrl+c
+sleep 0.3
+if command -v xclip > /dev/null; then
+  clip=$(timeout 5 xclip -o -selection clipboard 2> /dev/null)
+  check "Ctrl+C in the HTML field puts #FFFFFF on the clipboard (got '$clip')" test "$clip" = "#FFFFFF"
+fi
+
+# Alt+F4 goes through the window manager's close request.
+xdotool key --window "$window" alt+F4
+for _ in $(seq 100); do kill -0 "$app" 2> /dev/null || break; sleep 0.05; done
+wait "$app"; code=$?
+check "closing through the window manager exits with 0 (got $code)" test "$code" -eq 0
+
+# SIGTERM ends it cleanly too.
+start_huevane
+kill -TERM "$app"
+wait "$app"; code=$?
+check "SIGTERM exits with 0 (got $code)" test "$code" -eq 0
+
+# No display: a clear one-line message and a failure code.
+out=$(env -u DISPLAY "$huevane" 2>&1); code=$?
+check "without DISPLAY it fails with a clear message ($out)" bash -c '[ "$1" -ne 0 ] && grep -q "cannot open display" <<< "$2"' _ "$code" "$out"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
