@@ -485,17 +485,19 @@ BOOL WINAPI EnableWindow(HWND handle, BOOL enable)
         return FALSE;
     }
     BOOL wasDisabled = !window->enabled();
+    // The erase below covers the children of a window without WS_CLIPCHILDREN,
+    // so they are invalidated with it.
     if (enable && wasDisabled) {
         window->style &= ~WS_DISABLED;
         sendMessage(window, WM_ENABLE, TRUE, 0);
-        invalidate(window, nullptr, true, false);
+        invalidate(window, nullptr, true, true);
     } else if (!enable && !wasDisabled) {
         sendMessage(window, WM_CANCELMODE, 0, 0);
         window->style |= WS_DISABLED;
         if (focusWindow() && (focusWindow() == window || IsChild(handle, focusWindow()->handle)))
             SetFocus(nullptr);
         sendMessage(window, WM_ENABLE, FALSE, 0);
-        invalidate(window, nullptr, true, false);
+        invalidate(window, nullptr, true, true);
     }
     return wasDisabled;
 }
