@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # End-to-end: the real huevane executable on a private Xvfb with openbox.
-# Usage: run_x11_e2e.sh path/to/huevane
+# Usage: run_x11_e2e.sh path/to/huevane path/to/colour_window
 # Prints one line per check and a closing "N passed, N failed" line.
 set -u
 huevane=$1
+colour_window=${2:-}
 command -v Xvfb > /dev/null && command -v xdotool > /dev/null && command -v xprop > /dev/null || {
   echo "skipped: Xvfb, xdotool or xprop missing"; exit 0; }
 
@@ -67,6 +68,30 @@ sleep 0.3
 if command -v xclip > /dev/null; then
   clip=$(timeout 5 xclip -o -selection clipboard 2> /dev/null)
   check "Ctrl+C in the HTML field puts #FFFFFF on the clipboard (got '$clip')" test "$clip" = "#FFFFFF"
+fi
+
+# Sampling: press on the target, drag over a window of a known colour, release.
+if [ -n "$colour_window" ]; then
+  "$colour_window" 563412 20 20 120 120 &
+  pids+=($!)
+  sleep 0.3
+  info=$(xwininfo -id "$window")
+  X=$(sed -n 's/.*Absolute upper-left X: *//p' <<< "$info")
+  Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<< "$info")
+  # The target frame lies at about (218..251, 176..209) of the client area.
+  xdotool mousemove $((X + 234)) $((Y + 192)) mousedown 1
+  sleep 0.1
+  xdotool mousemove 60 60
+  sleep 0.1
+  xdotool mousemove 80 80
+  sleep 0.1
+  xdotool mouseup 1
+  sleep 0.3
+  xdotool windowactivate --sync "$window" > /dev/null 2>&1
+  xdotool key --window "$window" Tab Tab Tab Tab Tab ctrl+a ctrl+c
+  sleep 0.3
+  clip=$(timeout 5 xclip -o -selection clipboard 2> /dev/null)
+  check "a drag over a #563412 window reads #563412 (got '$clip')" test "$clip" = "#563412"
 fi
 
 # Alt+F4 goes through the window manager's close request.
