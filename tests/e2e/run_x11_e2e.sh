@@ -92,6 +92,10 @@ if [ -n "$colour_window" ]; then
   sleep 0.3
   clip=$(timeout 5 xclip -o -selection clipboard 2> /dev/null)
   check "a drag over a #563412 window reads #563412 (got '$clip')" test "$clip" = "#563412"
+  # "&Add to Custom Colours" (client 32..120 x 116..130 dialog units), then closing stores it.
+  xdotool mousemove $((X + 114)) $((Y + 200)) click 1
+  sleep 0.3
+  added=1
 fi
 
 # Alt+F4 goes through the window manager's close request.
@@ -99,6 +103,9 @@ xdotool key --window "$window" alt+F4
 for _ in $(seq 100); do kill -0 "$app" 2> /dev/null || break; sleep 0.05; done
 wait "$app"; code=$?
 check "closing through the window manager exits with 0 (got $code)" test "$code" -eq 0
+if [ -n "${added:-}" ]; then
+  check "the added colour is in the settings file" grep -qi '"0"=dword:00123456' "$work/config/huevane/registry.reg"
+fi
 
 # SIGTERM ends it cleanly too.
 start_huevane
