@@ -526,7 +526,6 @@ void handleBackendEvent(const backend::Event& event)
                 RECT before = top->clientRect;
                 recalculateClientRect(top);
                 if (!core::operator==(before, top->clientRect)) {
-                    top->windowRect = core::offset(top->windowRect, 0, 0);
                     resizeBackingStore(top);
                     invalidate(top, nullptr, true, true);
                 }

@@ -284,8 +284,8 @@ BOOL WINAPI TranslateMessage(const MSG* message)
         return FALSE;
     unsigned char ansi = core::ansiCharFromUnicode(character);
     PostMessageA(message->hwnd, message->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR, ansi, message->lParam);
-    // A posted WM_CHAR must come before later input: move it to the front of
-    // what is posted after the key, which the loop takes before input anyway.
+    // Posted messages are taken before input, so the character comes right
+    // after its key and before any later input.
     return TRUE;
 }
 

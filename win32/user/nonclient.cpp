@@ -109,7 +109,7 @@ HFONT captionFont(bool tool)
 void paintCaption(Window* window, HDC dc, int pushedHit)
 {
     CaptionLayout layout = captionLayout(window);
-    bool active = activeWindow() == window || (activeWindow() && activeWindow()->owner == window && false);
+    bool active = activeWindow() == window;
     COLORREF left = GetSysColor(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION);
     COLORREF right = GetSysColor(active ? COLOR_GRADIENTACTIVECAPTION : COLOR_GRADIENTINACTIVECAPTION);
     RECT bar = layout.caption;

@@ -27,8 +27,7 @@ void invalidateChildren(Window* window, const RECT& clientArea, bool erase)
         RECT inChildClient = core::offset(overlap, -(child->windowRect.left + child->clientRect.left),
                                           -(child->windowRect.top + child->clientRect.top));
         invalidate(child, &inChildClient, erase, true);
-        if (!core::isEmpty(core::intersect(overlap, child->windowRect)))
-            child->frameNeedsPaint = child->frameNeedsPaint || hasNonClientArea(child);
+        child->frameNeedsPaint = child->frameNeedsPaint || hasNonClientArea(child);
     }
 }
 

@@ -333,11 +333,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     window->exStyle = exStyle;
     window->extraBytes.assign(static_cast<size_t>(windowClass->windowExtraBytes), 0);
     window->text = windowName ? (IS_INTRESOURCE(windowName) ? std::string() : std::string(windowName)) : std::string();
-    if (!(style & WS_CHILD)) {
+    if (!(style & WS_CHILD))
         window->style |= WS_CLIPSIBLINGS;
-        if ((style & WS_CAPTION) == WS_CAPTION)
-            window->style |= 0; // caption windows keep what they were given
-    }
 
     if (style & WS_CHILD) {
         window->parent = parent;
@@ -346,9 +343,6 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     } else {
         window->owner = parent ? topLevelOf(parent) : nullptr;
         state().topLevels.push_back(window);
-        if (exStyle & WS_EX_TOPMOST) {
-            // nothing more: the stacking band is the backend's concern
-        }
     }
 
     if (x == CW_USEDEFAULT) {
