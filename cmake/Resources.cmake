@@ -36,13 +36,15 @@ list(APPEND HUEVANE_RC_INPUTS
 # (-P: no line markers, which llvm-rc would not understand). /C 1252: the
 # script's strings are in the program's ANSI code page. /I res: the artwork is
 # named relative to the script, which is no longer where the input is.
+# "--": llvm-rc reads a leading "/" as an option mark, so an input under a
+# directory such as /ci or /usr would be taken for /C or /U and lost.
 add_custom_command(
   OUTPUT ${HUEVANE_RES_FILE}
   COMMAND ${CMAKE_C_COMPILER} -E -P -xc -DRC_INVOKED
           -I ${PROJECT_SOURCE_DIR}/src -I ${PROJECT_SOURCE_DIR}/win32/include
           ${HUEVANE_RC_SOURCE} -o ${HUEVANE_RC_PREPROCESSED}
   COMMAND ${HUEVANE_LLVM_RC} /no-preprocess /C 1252 /I ${PROJECT_SOURCE_DIR}/res
-          /FO ${HUEVANE_RES_FILE} ${HUEVANE_RC_PREPROCESSED}
+          /FO ${HUEVANE_RES_FILE} -- ${HUEVANE_RC_PREPROCESSED}
   DEPENDS ${HUEVANE_RC_INPUTS}
   BYPRODUCTS ${HUEVANE_RC_PREPROCESSED}
   COMMENT "Compiling res/Huevane.rc"
