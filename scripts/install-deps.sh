@@ -11,7 +11,7 @@ build_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
 )
 test_packages=(
-  xvfb xdotool xclip x11-utils openbox
+  xvfb xdotool xclip x11-utils openbox python3
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   clang libclang-rt-14-dev
 )

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # End-to-end: the real huevane executable on a private Xvfb with openbox.
-# Usage: run_x11_e2e.sh path/to/huevane path/to/colour_window
+# Usage: run_x11_e2e.sh huevane [colour_window [screen_probe source_dir]]
 # Prints one line per check and a closing "N passed, N failed" line.
 set -u
 huevane=$1
 colour_window=${2:-}
+probe=${3:-}
+source_dir=${4:-}
 command -v Xvfb > /dev/null && command -v xdotool > /dev/null && command -v xprop > /dev/null || {
   echo "skipped: Xvfb, xdotool or xprop missing"; exit 0; }
 
@@ -61,6 +63,24 @@ geometry=$(xdotool getwindowgeometry "$window")
 width=$(grep -o 'Geometry: [0-9]*' <<< "$geometry" | grep -o '[0-9]*')
 check "the window is about 405 pixels wide with its frame ($width client)" test "${width:-0}" -ge 395 -a "${width:-0}" -le 405
 
+# What it shows: the banner at the top of the client area, the white
+# background and the white colour box (client 216..252 x 128..161).
+info=$(xwininfo -id "$window")
+X=$(sed -n 's/.*Absolute upper-left X: *//p' <<< "$info")
+Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<< "$info")
+if [ -n "$probe" ] && command -v python3 > /dev/null; then
+  banner_points=(5 5 30 30 200 40 390 55)
+  expected=$(python3 "$source_dir/tools/bmp_pixel.py" "$source_dir/res/toplogo.bmp" "${banner_points[@]}")
+  on_screen=()
+  for ((i = 0; i < ${#banner_points[@]}; i += 2)); do
+    on_screen+=($((X + banner_points[i])) $((Y + banner_points[i + 1])))
+  done
+  shown=$("$probe" "${on_screen[@]}")
+  check "the banner is drawn at the top of the client area" test "$shown" = "$expected"
+  shown=$("$probe" $((X + 20)) $((Y + 240)) $((X + 200)) $((Y + 235)) $((X + 234)) $((Y + 145)) | tr '\n' ' ')
+  check "the background and the colour box are white (got $shown)" test "$shown" = "FFFFFF FFFFFF FFFFFF "
+fi
+
 # The focus starts on the HTML code field, which holds #FFFFFF: Ctrl+C copies it.
 xdotool windowactivate --sync "$window" > /dev/null 2>&1
 xdotool key --window "$window" ctrl+a ctrl+c
@@ -75,9 +95,6 @@ if [ -n "$colour_window" ]; then
   "$colour_window" 563412 20 20 120 120 &
   pids+=($!)
   sleep 0.3
-  info=$(xwininfo -id "$window")
-  X=$(sed -n 's/.*Absolute upper-left X: *//p' <<< "$info")
-  Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<< "$info")
   # The target frame lies at about (218..251, 176..209) of the client area.
   xdotool mousemove $((X + 234)) $((Y + 192)) mousedown 1
   sleep 0.1
@@ -92,6 +109,29 @@ if [ -n "$colour_window" ]; then
   sleep 0.3
   clip=$(timeout 5 xclip -o -selection clipboard 2> /dev/null)
   check "a drag over a #563412 window reads #563412 (got '$clip')" test "$clip" = "#563412"
+
+  # The field's right-click menu, on a clipboard that holds something else:
+  # Select All, then Copy, each by its mnemonic. The field lies at client
+  # 111..193 x 154..173.
+  printf 'other' | xclip -selection clipboard -quiet > /dev/null 2>&1 &
+  pids+=($!)
+  sleep 0.2
+  xdotool mousemove $((X + 120)) $((Y + 164)) click 1
+  sleep 0.1
+  xdotool click 3
+  sleep 0.3
+  if [ -n "$probe" ]; then
+    menu_face=$("$probe" $((X + 128)) $((Y + 164 + 40)))
+    check "a right click on the field opens its menu (face $menu_face)" test "$menu_face" = "F0F0F0"
+  fi
+  xdotool key a
+  sleep 0.2
+  xdotool click 3
+  sleep 0.3
+  xdotool key c
+  sleep 0.3
+  clip=$(timeout 5 xclip -o -selection clipboard 2> /dev/null)
+  check "Select All and Copy from the right-click menu copy the code (got '$clip')" test "$clip" = "#563412"
   # "&Add to Custom Colours" (client 32..120 x 116..130 dialog units), then closing stores it.
   xdotool mousemove $((X + 114)) $((Y + 200)) click 1
   sleep 0.3
@@ -106,6 +146,16 @@ check "closing through the window manager exits with 0 (got $code)" test "$code"
 if [ -n "${added:-}" ]; then
   check "the added colour is in the settings file" grep -qi '"0"=dword:00123456' "$work/config/huevane/registry.reg"
 fi
+
+# The keyboard moves the focus: Tab from the HTML code field reaches Exit,
+# and Space presses it.
+start_huevane
+xdotool windowactivate --sync "$window" > /dev/null 2>&1
+xdotool key --window "$window" Tab space
+for _ in $(seq 100); do kill -0 "$app" 2> /dev/null || break; sleep 0.05; done
+if kill -0 "$app" 2> /dev/null; then kill "$app"; fi
+wait "$app"; code=$?
+check "Tab to Exit and Space end it with 0 (got $code)" test "$code" -eq 0
 
 # SIGTERM ends it cleanly too.
 start_huevane

@@ -65,6 +65,9 @@ struct SurfaceDesc {
     bool minimizeBox = false;
     bool maximizeBox = false;
     bool resizable = false;
+    // A popup menu: placed and stacked by the program alone, never framed,
+    // focused or moved by a window manager.
+    bool popupMenu = false;
 };
 
 struct FrameExtents {

@@ -398,6 +398,7 @@ typedef const SCROLLINFO* LPCSCROLLINFO;
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
+#define WM_INITMENUPOPUP 0x0117
 #define WM_TIMER 0x0113
 #define WM_HSCROLL 0x0114
 #define WM_VSCROLL 0x0115
@@ -435,6 +436,7 @@ typedef const SCROLLINFO* LPCSCROLLINFO;
 #define WM_COPY 0x0301
 #define WM_PASTE 0x0302
 #define WM_CLEAR 0x0303
+#define WM_UNDO 0x0304
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 
@@ -986,6 +988,26 @@ typedef const SCROLLINFO* LPCSCROLLINFO;
 #define DT_HIDEPREFIX 0x00100000
 #define DT_PREFIXONLY 0x00200000
 
+// Popup menus
+#define MF_STRING 0x00000000
+#define MF_ENABLED 0x00000000
+#define MF_BYCOMMAND 0x00000000
+#define MF_GRAYED 0x00000001
+#define MF_DISABLED 0x00000002
+#define MF_CHECKED 0x00000008
+#define MF_BYPOSITION 0x00000400
+#define MF_SEPARATOR 0x00000800
+#define TPM_LEFTBUTTON 0x0000
+#define TPM_RIGHTBUTTON 0x0002
+#define TPM_LEFTALIGN 0x0000
+#define TPM_CENTERALIGN 0x0004
+#define TPM_RIGHTALIGN 0x0008
+#define TPM_TOPALIGN 0x0000
+#define TPM_VCENTERALIGN 0x0010
+#define TPM_BOTTOMALIGN 0x0020
+#define TPM_NONOTIFY 0x0080
+#define TPM_RETURNCMD 0x0100
+
 // DrawEdge
 #define BDR_RAISEDOUTER 0x0001
 #define BDR_SUNKENOUTER 0x0002
@@ -1116,6 +1138,8 @@ typedef const SCROLLINFO* LPCSCROLLINFO;
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
+#define ERROR_INVALID_MENU_HANDLE 1401L
+#define ERROR_POPUP_ALREADY_ACTIVE 1446L
 #define ERROR_INVALID_CURSOR_HANDLE 1402L
 #define ERROR_CANNOT_FIND_WND_CLASS 1407L
 #define ERROR_CLASS_ALREADY_EXISTS 1410L
@@ -1331,6 +1355,15 @@ BOOL WINAPI MapDialogRect(HWND hDlg, LPRECT lpRect);
 LONG WINAPI GetDialogBaseUnits(void);
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 
+// USER32: popup menus
+HMENU WINAPI CreatePopupMenu(void);
+BOOL WINAPI DestroyMenu(HMENU hMenu);
+BOOL WINAPI IsMenu(HMENU hMenu);
+BOOL WINAPI AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCSTR lpNewItem);
+UINT WINAPI EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable);
+int WINAPI GetMenuItemCount(HMENU hMenu);
+BOOL WINAPI TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int nReserved, HWND hWnd, const RECT* prcRect);
+
 // USER32: input, cursors, icons, timers
 HWND WINAPI SetCapture(HWND hWnd);
 HWND WINAPI GetCapture(void);
@@ -1363,6 +1396,7 @@ BOOL WINAPI ShowScrollBar(HWND hWnd, int wBar, BOOL bShow);
 // USER32: clipboard (text only)
 #define CF_TEXT 1
 BOOL WINAPI OpenClipboard(HWND hWndNewOwner);
+BOOL WINAPI IsClipboardFormatAvailable(UINT format);
 BOOL WINAPI CloseClipboard(void);
 BOOL WINAPI EmptyClipboard(void);
 HANDLE WINAPI SetClipboardData(UINT uFormat, HANDLE hMem);

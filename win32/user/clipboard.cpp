@@ -133,6 +133,13 @@ HANDLE WINAPI GetClipboardData(UINT format)
     return clipboard().handedOut;
 }
 
+// Needs no OpenClipboard, as documented. Only what this process put there is
+// known: text copied in other programs is not read back from the desktop.
+BOOL WINAPI IsClipboardFormatAvailable(UINT format)
+{
+    return format == CF_TEXT && clipboard().hasText;
+}
+
 BOOL WINAPI CloseClipboard(void)
 {
     if (!clipboard().open)

@@ -158,7 +158,21 @@ extern "C" LRESULT WINAPI DefWindowProcA(HWND handle, UINT message, WPARAM wPara
     case WM_SYSKEYDOWN:
         if (wParam == VK_F4 && (lParam & (1 << 29)))
             PostMessageA(topLevelOf(window)->handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+        else if (wParam == VK_F10 && (GetKeyState(VK_SHIFT) & 0x8000))
+            sendMessage(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(handle), -1);
         return 0;
+    case WM_KEYUP:
+        if (wParam == VK_APPS)
+            sendMessage(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(handle), -1);
+        return 0;
+    case WM_RBUTTONUP: {
+        // The release, not the press, asks for the menu, so that a menu
+        // opened here is not chosen from by the same click.
+        POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ClientToScreen(handle, &at);
+        sendMessage(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(handle), MAKELPARAM(at.x, at.y));
+        return 0;
+    }
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:

@@ -631,6 +631,57 @@ LRESULT createEdit(HWND window, LPARAM lParam)
     return DefWindowProcA(window, WM_NCCREATE, 0, lParam);
 }
 
+// The menu a right click (or Shift+F10) opens, with Windows' items and
+// its rules for which of them can be chosen.
+void showContextMenu(HWND window, EditControl& state, LPARAM where)
+{
+    if (GetFocus() != window)
+        SetFocus(window);
+    bool readOnly = isReadOnly(window);
+    bool selection = hasSelection(state);
+    bool allSelected = selectionStart(state) == 0 && selectionEnd(state) == state.text.size();
+    auto grayedUnless = [](bool enabled) { return enabled ? MF_ENABLED : MF_GRAYED; };
+    HMENU menu = CreatePopupMenu();
+    if (menu == nullptr)
+        return;
+    AppendMenuA(menu, MF_STRING | MF_GRAYED, WM_UNDO, "&Undo"); // there is no undo to offer
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING | grayedUnless(selection && !readOnly), WM_CUT, "Cu&t");
+    AppendMenuA(menu, MF_STRING | grayedUnless(selection), WM_COPY, "&Copy");
+    AppendMenuA(menu, MF_STRING | grayedUnless(!readOnly && IsClipboardFormatAvailable(CF_TEXT)), WM_PASTE,
+                "&Paste");
+    AppendMenuA(menu, MF_STRING | grayedUnless(selection && !readOnly), WM_CLEAR, "&Delete");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING | grayedUnless(!state.text.empty() && !allSelected), EM_SETSEL, "Select &All");
+
+    POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
+    if (where == -1) {
+        // From the keyboard: in the middle of the control.
+        RECT client;
+        GetClientRect(window, &client);
+        at = POINT{client.right / 2, client.bottom / 2};
+        ClientToScreen(window, &at);
+    }
+    auto command = static_cast<UINT>(
+        TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, window,
+                       nullptr));
+    DestroyMenu(menu);
+    if (!IsWindow(window))
+        return;
+    switch (command) {
+    case WM_CUT:
+    case WM_COPY:
+    case WM_PASTE:
+    case WM_CLEAR:
+        SendMessageA(window, command, 0, 0);
+        break;
+    case EM_SETSEL:
+        SendMessageA(window, EM_SETSEL, 0, -1);
+        offerPrimarySelection(state);
+        break;
+    }
+}
+
 } // namespace
 
 LRESULT CALLBACK editProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -699,6 +750,9 @@ LRESULT CALLBACK editProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
         return 0;
     case WM_CLEAR:
         deleteSelection(window, *state);
+        return 0;
+    case WM_CONTEXTMENU:
+        showContextMenu(window, *state, lParam);
         return 0;
     case EM_GETSEL:
         return getSelection(*state, wParam, lParam);

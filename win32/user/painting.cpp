@@ -152,6 +152,7 @@ void resizeBackingStore(Window* top)
         desc.minimizeBox = (top->style & WS_MINIMIZEBOX) != 0 && (top->style & WS_SYSMENU) != 0;
         desc.maximizeBox = (top->style & WS_MAXIMIZEBOX) != 0 && (top->style & WS_SYSMENU) != 0;
         desc.resizable = (top->style & WS_THICKFRAME) != 0;
+        desc.popupMenu = isMenuWindow(top);
         backing->surface = backend::current().createSurface(desc);
     }
 }

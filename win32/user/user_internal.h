@@ -127,6 +127,11 @@ const std::vector<Window*>& topLevelWindows();
 size_t liveWindowCount();
 void raiseTopLevel(Window* window);
 
+// ---- popup menus (menu.cpp) ----
+size_t liveMenuCount();
+// The popup of a menu being tracked: the backend shows it unmanaged.
+bool isMenuWindow(const Window* window);
+
 // ---- geometry (nonclient.cpp) ----
 // The frame (non-client) thickness a window of this style gets.
 RECT nonClientInsets(const Window* window);

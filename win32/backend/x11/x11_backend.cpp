@@ -94,6 +94,7 @@ constexpr unsigned buttonMasks = Button1Mask | Button2Mask | Button3Mask | Butto
     X(_NET_WM_ICON_NAME) X(_NET_WM_ICON) X(_NET_WM_PID) X(_NET_WM_PING) X(_NET_WM_STATE)                      \
     X(_NET_WM_STATE_ABOVE) X(_NET_WM_STATE_MODAL) X(_NET_WM_STATE_SKIP_TASKBAR) X(_NET_WM_WINDOW_TYPE)       \
     X(_NET_WM_WINDOW_TYPE_NORMAL) X(_NET_WM_WINDOW_TYPE_DIALOG) X(_NET_WM_WINDOW_TYPE_UTILITY)               \
+    X(_NET_WM_WINDOW_TYPE_POPUP_MENU)                                                                        \
     X(_NET_WM_ALLOWED_ACTIONS) X(_NET_WM_ACTION_MOVE) X(_NET_WM_ACTION_RESIZE) X(_NET_WM_ACTION_MINIMIZE)    \
     X(_NET_WM_ACTION_MAXIMIZE_HORZ) X(_NET_WM_ACTION_MAXIMIZE_VERT) X(_NET_WM_ACTION_CLOSE)                  \
     X(_NET_WM_ACTION_CHANGE_DESKTOP) X(_NET_WM_ACTION_ABOVE) X(_NET_FRAME_EXTENTS)                           \
@@ -1012,10 +1013,16 @@ SurfaceId X11Backend::createSurface(const SurfaceDesc& desc)
     attributes.bit_gravity = NorthWestGravity;
     attributes.event_mask = surfaceEvents;
     attributes.cursor = cursor_;
+    unsigned long mask = CWColormap | CWBorderPixel | CWBackPixmap | CWBitGravity | CWEventMask | CWCursor;
+    if (desc.popupMenu) {
+        // Menus are the one case X leaves to the client: the window manager
+        // would frame it and take the focus from the window it belongs to.
+        attributes.override_redirect = True;
+        attributes.save_under = True;
+        mask |= CWOverrideRedirect | CWSaveUnder;
+    }
     Window window = XCreateWindow(display_, root_, desc.bounds.left, desc.bounds.top, width, height, 0, depth_,
-                                  InputOutput, visual_,
-                                  CWColormap | CWBorderPixel | CWBackPixmap | CWBitGravity | CWEventMask | CWCursor,
-                                  &attributes);
+                                  InputOutput, visual_, mask, &attributes);
     surface->window = window;
     surface->frame = window;
 
@@ -1038,7 +1045,8 @@ SurfaceId X11Backend::createSurface(const SurfaceDesc& desc)
                         reinterpret_cast<unsigned char*>(host), static_cast<int>(std::strlen(host)));
     if (const Surface* owner = find(desc.owner))
         XSetTransientForHint(display_, window, owner->window);
-    Atom type = desc.toolWindow ? atoms_._NET_WM_WINDOW_TYPE_UTILITY
+    Atom type = desc.popupMenu  ? atoms_._NET_WM_WINDOW_TYPE_POPUP_MENU
+                : desc.toolWindow ? atoms_._NET_WM_WINDOW_TYPE_UTILITY
                 : desc.owner    ? atoms_._NET_WM_WINDOW_TYPE_DIALOG
                                 : atoms_._NET_WM_WINDOW_TYPE_NORMAL;
     XChangeProperty(display_, window, atoms_._NET_WM_WINDOW_TYPE, XA_ATOM, 32, PropModeReplace,
@@ -1051,7 +1059,8 @@ SurfaceId X11Backend::createSurface(const SurfaceDesc& desc)
     writeSizeHints(stored);
     writeFrameHints(stored);
     writeWindowState(stored);
-    requestFrameExtents(stored);
+    if (!desc.popupMenu)
+        requestFrameExtents(stored); // no window manager frames a menu
     XFlush(display_);
     return stored.id;
 }
