@@ -9,11 +9,13 @@ build_packages=(
   libx11-dev libxext-dev libxtst-dev libxrandr-dev libxinerama-dev libxkbcommon-dev libxcursor-dev libxfixes-dev
   llvm
   libgtest-dev libgmock-dev libbenchmark-dev
+  python3 gzip
 )
 test_packages=(
-  xvfb xdotool xclip x11-utils openbox python3
+  xvfb xdotool xclip x11-utils openbox
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   clang libclang-rt-14-dev
+  lintian desktop-file-utils appstream man-db dpkg-dev file
 )
 
 wanted=("${build_packages[@]}")

@@ -24,11 +24,22 @@ constexpr std::string_view lockSuffix = ".lock";
 constexpr std::string_view temporarySuffix = ".tmp";
 
 std::atomic<CommitHook> commitHook{nullptr};
+std::atomic<FileCallHook> fileCallHook{nullptr};
 
 int stepFailure(CommitStep step)
 {
     CommitHook hook = commitHook.load();
     return hook ? hook(step) : 0;
+}
+
+// True, with errno set, when a test has this call fail instead of being made.
+bool injectedFailure(FileCall call)
+{
+    FileCallHook hook = fileCallHook.load();
+    int error = hook ? hook(call) : 0;
+    if (error)
+        errno = error;
+    return error != 0;
 }
 
 LONG errorFromErrno(int error)
@@ -74,7 +85,7 @@ int makeFolders(const std::string& folder)
     while (position != std::string::npos) {
         position = folder.find('/', position + 1);
         std::string level = folder.substr(0, position);
-        if (mkdir(level.c_str(), 0700) == 0)
+        if (!injectedFailure(FileCall::makeFolder) && mkdir(level.c_str(), 0700) == 0)
             continue;
         if (errno != EEXIST)
             return errno;
@@ -88,13 +99,13 @@ int makeFolders(const std::string& folder)
 
 int readWhole(const std::string& path, std::string& text)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = injectedFailure(FileCall::openForReading) ? -1 : open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return errno;
     text.clear();
     char buffer[65536];
     while (true) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
+        ssize_t n = injectedFailure(FileCall::read) ? -1 : read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -113,7 +124,7 @@ int readWhole(const std::string& path, std::string& text)
 int writeWhole(int fd, const char* data, size_t size)
 {
     while (size > 0) {
-        ssize_t n = write(fd, data, size);
+        ssize_t n = injectedFailure(FileCall::write) ? -1 : write(fd, data, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -127,7 +138,9 @@ int writeWhole(int fd, const char* data, size_t size)
 // Writes the new file beside the old one; the caller renames it into place.
 int writeTemporary(const std::string& temporaryPath, const std::string& path, const std::string& text)
 {
-    int fd = open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    int fd = injectedFailure(FileCall::openTemporary)
+                 ? -1
+                 : open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
         return errno;
     // Someone who loosened or tightened the file's mode keeps it.
@@ -144,21 +157,24 @@ int writeTemporary(const std::string& temporaryPath, const std::string& path, co
         error = writeWhole(fd, text.data() + half, text.size() - half);
     if (!error)
         error = stepFailure(CommitStep::written);
-    if (!error && fsync(fd) != 0)
+    if (!error && (injectedFailure(FileCall::sync) || fsync(fd) != 0))
         error = errno;
     if (!error)
         error = stepFailure(CommitStep::synced);
-    if (close(fd) != 0 && !error)
+    bool closed = close(fd) == 0;
+    if (closed && injectedFailure(FileCall::close))
+        closed = false;
+    if (!closed && !error)
         error = errno;
     return error;
 }
 
 int syncFolder(const std::string& folder)
 {
-    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int fd = injectedFailure(FileCall::openFolder) ? -1 : open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return errno;
-    int error = fsync(fd) == 0 ? 0 : errno;
+    int error = !injectedFailure(FileCall::syncFolder) && fsync(fd) == 0 ? 0 : errno;
     close(fd);
     // Some file systems cannot sync a folder; the rename is then as durable
     // as they make it.
@@ -171,12 +187,12 @@ class FileLock {
 public:
     explicit FileLock(const std::string& lockPath)
     {
-        fd_ = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        fd_ = injectedFailure(FileCall::openLock) ? -1 : open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (fd_ < 0) {
             error_ = errno;
             return;
         }
-        while (flock(fd_, LOCK_EX) != 0) {
+        while (injectedFailure(FileCall::lock) || flock(fd_, LOCK_EX) != 0) {
             if (errno != EINTR) {
                 error_ = errno;
                 return;
@@ -279,7 +295,7 @@ LONG commitDocument(const std::string& path, const std::function<LONG(Document&,
         unlink(temporaryPath.c_str());
         return errorFromErrno(error);
     }
-    int error = rename(temporaryPath.c_str(), path.c_str()) == 0 ? 0 : errno;
+    int error = !injectedFailure(FileCall::rename) && rename(temporaryPath.c_str(), path.c_str()) == 0 ? 0 : errno;
     if (!error)
         error = stepFailure(CommitStep::renamed);
     else
@@ -292,5 +308,6 @@ LONG commitDocument(const std::string& path, const std::function<LONG(Document&,
 }
 
 void setCommitHookForTesting(CommitHook hook) { commitHook.store(hook); }
+void setFileCallHookForTesting(FileCallHook hook) { fileCallHook.store(hook); }
 
 } // namespace win32::registry

@@ -27,7 +27,9 @@ LONG loadDocument(const std::string& path, Document& document);
 // the current file, lets `change` edit it (it sets `changed` when there is
 // something to write, and returns an error to give up), writes `path`.tmp,
 // syncs it, renames it over the file and syncs the folder. Missing folders
-// are made (mode 0700). On any failure the old file is left as it was.
+// are made (mode 0700). On any failure up to the rename the old file is left
+// as it was; a failure to sync the folder after it leaves the new file in
+// place, whole, and is still reported, since the rename may not last.
 LONG commitDocument(const std::string& path, const std::function<LONG(Document&, bool& changed)>& change);
 
 // The points in a commit where a test can make it fail or stop the process.
@@ -45,5 +47,28 @@ enum class CommitStep {
 // The hook returns 0 to go on or an errno value the step then fails with.
 using CommitHook = int (*)(CommitStep step);
 void setCommitHookForTesting(CommitHook hook);
+
+// Finer than the steps: each system call that touches the file, its folder
+// or its lock, so a test can fail any one of them or end the process just
+// before it. Loads outside a commit go through the same calls.
+enum class FileCall {
+    makeFolder,
+    openLock,
+    lock,
+    openForReading,
+    read,
+    openTemporary,
+    write,
+    sync,
+    close,
+    rename,
+    openFolder,
+    syncFolder,
+};
+
+// The hook returns 0 to make the call or an errno value the call then fails
+// with (a failed close has still released its descriptor, as on Linux).
+using FileCallHook = int (*)(FileCall call);
+void setFileCallHookForTesting(FileCallHook hook);
 
 } // namespace win32::registry
