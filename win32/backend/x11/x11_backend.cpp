@@ -360,7 +360,7 @@ private:
     void destroyImage(Surface& surface);
     void waitForPut(Surface& surface);
     void copyToImage(Surface& surface, const core::PixelBuffer& pixels, const RECT& rect);
-    void putImage(Surface& surface, const RECT& rect);
+    void putImage(Surface& surface, const RECT& rect, bool notify = true);
     bool attachSegment(XShmSegmentInfo& segment, size_t bytes);
     void detachSegment(XShmSegmentInfo& segment);
 
@@ -1442,13 +1442,19 @@ void X11Backend::present(SurfaceId id, const core::PixelBuffer& pixels, const RE
             return;
     }
     waitForPut(*surface);
+    std::vector<RECT> shown;
     for (size_t i = 0; i < count && rects; ++i) {
         RECT rect = core::intersect(rects[i], pixels.bounds());
         if (core::isEmpty(rect))
             continue;
         copyToImage(*surface, pixels, rect);
-        putImage(*surface, rect);
+        shown.push_back(rect);
     }
+    // The server handles one client's requests in order, so the completion
+    // of the last put says the earlier ones are done too: one event a frame
+    // instead of one a rectangle.
+    for (size_t i = 0; i < shown.size(); ++i)
+        putImage(*surface, shown[i], i + 1 == shown.size());
     XFlush(display_);
 }
 
@@ -1599,13 +1605,14 @@ void X11Backend::copyToImage(Surface& surface, const core::PixelBuffer& pixels, 
     }
 }
 
-void X11Backend::putImage(Surface& surface, const RECT& rect)
+void X11Backend::putImage(Surface& surface, const RECT& rect, bool notify)
 {
     unsigned w = static_cast<unsigned>(core::width(rect)), h = static_cast<unsigned>(core::height(rect));
     if (surface.shared) {
         XShmPutImage(display_, surface.window, gc_, surface.image, rect.left, rect.top, rect.left, rect.top, w, h,
-                     True);
-        ++surface.putsPending;
+                     notify ? True : False);
+        if (notify)
+            ++surface.putsPending;
     } else {
         XPutImage(display_, surface.window, gc_, surface.image, rect.left, rect.top, rect.left, rect.top, w, h);
     }
