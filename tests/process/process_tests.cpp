@@ -160,6 +160,43 @@ TEST_F(WinExecTest, NoShellEverSeesTheCommandLine)
     }
 }
 
+TEST_F(WinExecTest, HostileLinesStartNothingButTheNamedProgram)
+{
+    // Shell syntax in the program's name names no program; in an argument
+    // (or the opener's target) it is text; an argument too long for the
+    // system fails as "out of resources". No case may make the witness.
+    setenv("HUEVANE_OPENER", recorder_.c_str(), 1);
+    const std::string witness = folder_ + "/witness";
+    const std::string touch = "touch " + witness;
+    struct Case {
+        std::string line;
+        UINT result; // 0 and the failure values, or 33 for started
+        Arguments arguments;
+    };
+    const Case cases[] = {
+        {"recorder;" + touch, ERROR_FILE_NOT_FOUND, {}},
+        {"$(" + touch + ")", ERROR_FILE_NOT_FOUND, {}},
+        {"`" + touch + "`", ERROR_FILE_NOT_FOUND, {}},
+        {"\"recorder; " + touch + "\"", ERROR_PATH_NOT_FOUND, {}}, // a path, for the slashes in it
+        {"recorder\n" + touch, ERROR_FILE_NOT_FOUND, {}},
+        {"recorder > " + witness, 33, {">", witness}},
+        {"recorder \"unclosed; " + touch, 33, {"unclosed; " + touch}},
+        {"explorer \"https://example.org/\n" + touch + "\"", 33, {"https://example.org/\n" + touch}},
+        {"recorder " + std::string(1 << 20, 'a'), 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line.substr(0, 80));
+        UINT result = WinExec(c.line.c_str(), SW_SHOWNORMAL);
+        if (c.result > 31) {
+            EXPECT_GT(result, 31u);
+            EXPECT_EQ(recordedArguments(), c.arguments);
+        } else {
+            EXPECT_EQ(result, c.result);
+        }
+        EXPECT_FALSE(std::filesystem::exists(witness));
+    }
+}
+
 TEST_F(WinExecTest, ProgramsAreFoundByPathByQuotedPathAndWithoutTheirExeSuffix)
 {
     std::string spaced = writeRecorder(folder_ + "/folder with spaces/stand in");

@@ -3,6 +3,7 @@
 // every value comes back exactly from what is written.
 #include "registry_fixture.h"
 
+#include <functional>
 #include <sstream>
 
 using namespace win32::registry;
@@ -94,6 +95,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=dword:1\n\"y\"=dword:2\n[HKEY_CURRENT_USER\\A\\Sub]\n"
                  "[HKEY_CURRENT_USER\\B]\n[HKEY_CURRENT_USER\\A]\n\"x\"=-\n[-HKEY_CURRENT_USER\\B]\n\"ignored\"=dword:5\n",
                  Document{{Key{"HKEY_CURRENT_USER\\A", {dword("y", 2)}}, Key{"HKEY_CURRENT_USER\\A\\Sub", {}}}}},
+        ReadCase{"keys after a deletion, a deleted key made again, a value removed and set again",
+                 "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n\"x\"=dword:1\n[HKEY_CURRENT_USER\\B]\n\"y\"=dword:2\n"
+                 "[HKEY_CURRENT_USER\\C]\n\"z\"=dword:3\n[-HKEY_CURRENT_USER\\A]\n[hkey_current_user\\c]\n\"Z\"=dword:4\n"
+                 "\"w\"=dword:5\n[HKEY_CURRENT_USER\\A]\n\"v\"=dword:6\n[HKEY_CURRENT_USER\\B]\n\"y\"=-\n\"u\"=dword:7\n"
+                 "\"Y\"=dword:8\n",
+                 Document{{Key{"HKEY_CURRENT_USER\\B", {dword("u", 7), dword("Y", 8)}},
+                           Key{"HKEY_CURRENT_USER\\C", {dword("z", 4), dword("w", 5)}},
+                           Key{"HKEY_CURRENT_USER\\A", {dword("v", 6)}}}}},
         ReadCase{"empty file", "", Document{}},
         ReadCase{"version 5 header only", "Windows Registry Editor Version 5.00\r\n", Document{}}),
     [](const ::testing::TestParamInfo<ReadCase>& info) { return "case" + std::to_string(info.index); });
@@ -173,6 +182,137 @@ TEST(RegistryText, EveryValueComesBackExactlyFromTheText)
     ASSERT_TRUE(result.ok) << "line " << result.errorLine << ": " << result.errorMessage << "\n" << text;
     EXPECT_EQ(describeDocument(result.document), describeDocument(original));
     EXPECT_EQ(formatRegistryText(result.document), text);
+}
+
+// Where two documents first differ, short enough to print when they hold MiBs.
+std::string firstDifference(const Document& a, const Document& b)
+{
+    if (a.keys.size() != b.keys.size())
+        return std::to_string(a.keys.size()) + " keys, not " + std::to_string(b.keys.size());
+    for (size_t k = 0; k < a.keys.size(); ++k) {
+        const Key &x = a.keys[k], &y = b.keys[k];
+        if (x.path != y.path || x.values.size() != y.values.size())
+            return "key " + std::to_string(k) + " '" + x.path.substr(0, 80) + "'";
+        for (size_t v = 0; v < x.values.size(); ++v)
+            if (!(x.values[v] == y.values[v]))
+                return "value '" + x.values[v].name.substr(0, 80) + "' of key '" + x.path.substr(0, 80) + "'";
+    }
+    return "none";
+}
+
+std::vector<uint8_t> pattern(size_t size)
+{
+    std::vector<uint8_t> data(size);
+    for (size_t i = 0; i < size; ++i)
+        data[i] = uint8_t(i * 131 + (i >> 9));
+    return data;
+}
+
+struct HostileDocument {
+    const char* what;
+    std::function<Document()> make;
+};
+
+// What a hostile or careless writer can put through the Reg* calls: the file
+// holds it exactly, however big or odd (line breaks in names aside, which
+// the calls refuse because the format has no way to write them).
+TEST(RegistryText, HostileDocumentsComeBackExactlyFromTheText)
+{
+    const HostileDocument cases[] = {
+        {"a 4 MiB binary value over some 50000 continuation lines",
+         [] { return Document{{Key{"HKEY_CURRENT_USER\\A", {Value{"blob", REG_BINARY, pattern(4 << 20)}}}}}; }},
+        {"a 4 MiB string on one line, full of quotes and backslashes",
+         [] {
+             std::string text;
+             while (text.size() < (4u << 20))
+                 text += "C:\\\"x\\\\\" ;[]@=-";
+             return Document{{Key{"HKEY_CURRENT_USER\\A", {string("s", text), Value{"u", REG_EXPAND_SZ, bytes(text)}}}}};
+         }},
+        {"20000 keys of one value, then one key of 20000 values",
+         [] {
+             Document document;
+             for (int i = 0; i < 20000; ++i)
+                 document.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Many\\Key " + std::to_string(i), {dword("v", i)}});
+             Key wide{"HKEY_CURRENT_USER\\Software\\Wide", {}};
+             for (int i = 0; i < 20000; ++i)
+                 wide.values.push_back(dword("value " + std::to_string(i), i));
+             document.keys.push_back(wide);
+             return document;
+         }},
+        {"names with quotes, backslashes, brackets and the format's other marks",
+         [] {
+             return Document{{Key{"HKEY_CURRENT_USER\\[x]\\;not a comment\\\"quoted\"\\-dash\\@\\a=b\\ends]",
+                                  {dword("\"", 1), dword("\\", 2), dword("\\\"", 3), dword("[x]", 4),
+                                   dword(";not a comment", 5), dword("@", 6), dword("a\"=b", 7), dword("\"=-", 8),
+                                   dword("=-", 9), dword(" padded ", 10), dword("ends\\", 11)}},
+                              Key{"HKEY_CURRENT_USER\\ spaced \\\ttab", {string("-", "-")}}}};
+         }},
+        {"NUL, control and high bytes in names and data",
+         [] {
+             std::string odd("a\0b\x01\x1f\x7f\x80\xff", 8);
+             return Document{{Key{"HKEY_CURRENT_USER\\" + odd.substr(1),
+                                  {Value{odd, REG_SZ, bytes(odd)}, Value{"nuls", REG_SZ, std::vector<uint8_t>(9, 0)},
+                                   Value{"cr", REG_SZ, {'a', '\r', 0}}, Value{"multi", REG_MULTI_SZ, {0, 0}},
+                                   Value{"odd dword", REG_DWORD, {1, 2, 3, 4, 5}}}}}};
+         }},
+    };
+    for (const HostileDocument& c : cases) {
+        SCOPED_TRACE(c.what);
+        Document original = c.make();
+        std::string text = formatRegistryText(original);
+        ParseResult result = parseRegistryText(text);
+        ASSERT_TRUE(result.ok) << "line " << result.errorLine << ": " << result.errorMessage;
+        EXPECT_TRUE(result.document == original) << "first difference: " << firstDifference(result.document, original);
+        EXPECT_TRUE(formatRegistryText(result.document) == text);
+    }
+}
+
+struct HostileText {
+    const char* what;
+    std::string text;
+    size_t line;
+};
+
+TEST(RegistryText, HostileTextIsRefusedAtItsLine)
+{
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage += char(i * 37);
+    const std::string header = "REGEDIT4\n[HKEY_CURRENT_USER\\A]\n";
+    const HostileText cases[] = {
+        {"binary garbage", garbage, 1},
+        {"a NUL before the header", std::string("\0REGEDIT4\n", 10), 1},
+        {"old Mac line ends", "REGEDIT4\r[HKEY_CURRENT_USER\\A]\r\"x\"=dword:1\r", 1},
+        {"a NUL after a dword", header + std::string("\"x\"=dword:1\0\n", 13), 3},
+        {"a NUL in a hex list", header + std::string("\"b\"=hex:01,\0,02\n", 16), 3},
+        {"a 4 MiB line of garbage", "REGEDIT4\n" + std::string(4 << 20, 'x') + "\n", 2},
+        {"a 4 MiB key line without its ]", "REGEDIT4\n[HKEY_CURRENT_USER\\" + std::string(4 << 20, 'k') + "\n", 2},
+        {"a 4 MiB string without its closing quote", header + "\"s\"=\"" + std::string(4 << 20, 's') + "\n", 3},
+        {"a 4 MiB value name without its closing quote", header + "\"" + std::string(4 << 20, 'n') + "=dword:1\n", 3},
+        {"garbage inside 3000 continuation lines",
+         [&] {
+             std::string text = header + "\"b\"=hex:00,\\\n";
+             for (int i = 0; i < 3000; ++i)
+                 text += "  01,02,\\\n";
+             return text + "  zz\n\"c\"=dword:1\n";
+         }(),
+         3},
+        {"a UTF-16 file of garbage", std::string("\xFF\xFE", 2) + garbage, 1},
+    };
+    for (const HostileText& c : cases) {
+        SCOPED_TRACE(c.what);
+        ParseResult result = parseRegistryText(c.text);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.errorLine, c.line) << result.errorMessage;
+        EXPECT_FALSE(result.errorMessage.empty());
+    }
+
+    // A NUL inside quotes is only a byte of the string.
+    ParseResult nul = parseRegistryText(header + std::string("\"a\0b\"=\"c\0d\"\n", 12));
+    ASSERT_TRUE(nul.ok) << nul.errorMessage;
+    EXPECT_EQ(describeDocument(nul.document),
+              describeDocument(Document{{Key{"HKEY_CURRENT_USER\\A",
+                                             {Value{std::string("a\0b", 3), REG_SZ, {'c', 0, 'd', 0}}}}}}));
 }
 
 TEST(RegistryText, WritesTheCanonicalForms)

@@ -297,6 +297,31 @@ TEST_F(RegistryApi, AnUnparsableFileIsReportedAndNeverOverwritten)
     EXPECT_FALSE(temporaryFileLeft());
 }
 
+TEST_F(RegistryApi, AHugeFileIsReadAndKeptWholeByAChange)
+{
+    // Thousands of other programs' keys and a 4 MiB value of our own.
+    Document document;
+    for (int i = 0; i < 5000; ++i)
+        document.keys.push_back(Key{"HKEY_CURRENT_USER\\Software\\Vendor " + std::to_string(i), {}});
+    std::vector<uint8_t> blob(4 << 20);
+    for (size_t i = 0; i < blob.size(); ++i)
+        blob[i] = uint8_t(i * 7 + (i >> 12));
+    document.keys.push_back(Key{settingsPath, {Value{"blob", REG_BINARY, blob}}});
+    writeFile(formatRegistryText(document));
+
+    HKEY hKey = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, settingsKey, 0, KEY_READ | KEY_SET_VALUE, &hKey), ERROR_SUCCESS);
+    DWORD type = 0;
+    EXPECT_TRUE(queryBytes(hKey, "blob", type) == blob);
+    EXPECT_EQ(type, DWORD(REG_BINARY));
+    DWORD one = 1;
+    ASSERT_EQ(RegSetValueExA(hKey, "0", 0, REG_DWORD, reinterpret_cast<BYTE*>(&one), 4), ERROR_SUCCESS);
+    ASSERT_EQ(RegCloseKey(hKey), ERROR_SUCCESS);
+
+    document.keys.back().values.push_back(Value{"0", REG_DWORD, {1, 0, 0, 0}});
+    EXPECT_TRUE(readDocument() == document);
+}
+
 struct BlockedLayout {
     const char* name;
     const char* blocker; // a plain file, relative to the test folder

@@ -102,6 +102,24 @@ TEST(Dib, DecodesEveryAcceptedFormat)
     }
 }
 
+TEST(Dib, ColourMasksMustEachBeOneRunOfBits)
+{
+    // A mask with a gap would spread its channel over the bits of the others.
+    const std::vector<uint32_t> refused[] = {{0x00F700FF, 0x0000FF00, 0x000000FF}, {0x00FF0000, 0x0000FF00, 0x15}};
+    for (const auto& masks : refused) {
+        std::vector<uint8_t> bytes = makeDib({40, 1, 1, 32, 3, {}, 0, masks, {0xFF, 0xFF, 0xFF, 0xFF}});
+        std::string error;
+        EXPECT_FALSE(res::parseDib(bytes.data(), bytes.size(), &error));
+        EXPECT_NE(error.find("is not one run of bits"), std::string::npos) << error;
+    }
+    // Every bit, or none (the channel is absent), is one run.
+    std::vector<uint8_t> bytes = makeDib({40, 1, 1, 32, 3, {}, 0, {0xFFFFFFFF, 0, 0x000000FF}, {0x80, 0, 0, 0xFF}});
+    std::string error;
+    auto pixels = res::parseDib(bytes.data(), bytes.size(), &error);
+    ASSERT_TRUE(pixels) << error;
+    EXPECT_EQ(pixels->pixels, std::vector<uint32_t>{0xFF0080});
+}
+
 double rowBrightness(const win32::core::PixelBuffer& image, int y)
 {
     double total = 0;

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <unordered_map>
 
 namespace win32::registry {
 
@@ -269,6 +270,85 @@ bool isBelow(std::string_view path, std::string_view ancestor)
            namesEqual(path.substr(0, ancestor.size()), ancestor);
 }
 
+// The name as namesEqual sees it: two names are equal when these are.
+std::string folded(std::string_view name)
+{
+    std::string out(name);
+    for (char& c : out)
+        c = static_cast<char>(upperAnsi(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// The document being read, its keys and each key's values found by folded
+// name through hash tables, so that a file of many thousands of keys or
+// values reads in linear time. Lookups match what findKey and findValue
+// would find, new keys and values are appended as addKey and setValue
+// append them, and a deletion rebuilds the tables whose positions it shifts.
+class IndexedDocument {
+public:
+    explicit IndexedDocument(Document& document) : document_(document) { rebuild(); }
+
+    // The key's position, added when it is new.
+    size_t keyFor(std::string_view path)
+    {
+        auto [found, added] = keys_.try_emplace(folded(path), document_.keys.size());
+        if (added) {
+            addKey(document_, path);
+            values_.emplace_back();
+        }
+        return found->second;
+    }
+
+    void removeTree(std::string_view path)
+    {
+        size_t before = document_.keys.size();
+        removeKeyTree(document_, path);
+        if (document_.keys.size() != before)
+            rebuild();
+    }
+
+    void setValue(size_t key, std::string_view name, DWORD type, std::vector<uint8_t> data)
+    {
+        std::vector<Value>& values = document_.keys[key].values;
+        auto [found, added] = values_[key].try_emplace(folded(name), values.size());
+        if (added) {
+            values.push_back(Value{std::string(name), type, std::move(data)});
+            return;
+        }
+        values[found->second].type = type;
+        values[found->second].data = std::move(data);
+    }
+
+    void removeValue(size_t key, std::string_view name)
+    {
+        if (registry::removeValue(document_.keys[key].values, name))
+            indexValues(key);
+    }
+
+private:
+    void rebuild()
+    {
+        keys_.clear();
+        values_.assign(document_.keys.size(), {});
+        for (size_t key = 0; key < document_.keys.size(); ++key) {
+            keys_.try_emplace(folded(document_.keys[key].path), key);
+            indexValues(key);
+        }
+    }
+
+    void indexValues(size_t key)
+    {
+        values_[key].clear();
+        const std::vector<Value>& values = document_.keys[key].values;
+        for (size_t value = 0; value < values.size(); ++value)
+            values_[key].try_emplace(folded(values[value].name), value);
+    }
+
+    Document& document_;
+    std::unordered_map<std::string, size_t> keys_;
+    std::vector<std::unordered_map<std::string, size_t>> values_;
+};
+
 std::optional<Failure> parseLines(const std::vector<Line>& lines, Document& document)
 {
     size_t index = 0;
@@ -284,6 +364,7 @@ std::optional<Failure> parseLines(const std::vector<Line>& lines, Document& docu
     // -1: no section yet; -2: inside a deleted section, whose values are
     // checked and dropped as an import drops them.
     long current = -1;
+    IndexedDocument indexed(document);
     for (++index; index < lines.size(); ++index) {
         const Line& line = lines[index];
         std::string_view text = trim(line.text);
@@ -301,14 +382,11 @@ std::optional<Failure> parseLines(const std::vector<Line>& lines, Document& docu
             if (!isValidKeyPath(path))
                 return Failure{line.number, "invalid key path"};
             if (remove) {
-                removeKeyTree(document, path);
+                indexed.removeTree(path);
                 current = -2;
                 continue;
             }
-            Key* key = findKey(document, path);
-            if (!key)
-                key = &addKey(document, path);
-            current = key - document.keys.data();
+            current = static_cast<long>(indexed.keyFor(path));
             continue;
         }
 
@@ -328,11 +406,11 @@ std::optional<Failure> parseLines(const std::vector<Line>& lines, Document& docu
             return Failure{line.number, "a value name must be followed by ="};
         rest = trimLeft(rest.substr(1));
 
-        // Hex data may go on over lines that end in a backslash.
-        std::string joined(rest);
+        // Hex data may go on over lines that end in a backslash. Each line is
+        // appended once, so a value of many MiB joins in linear time.
+        std::string joined(trimRight(rest));
         size_t firstLine = line.number;
-        while (!trimRight(joined).empty() && trimRight(joined).back() == '\\' && startsWithNoCase(trimLeft(rest), "hex")) {
-            joined = std::string(trimRight(joined));
+        while (!joined.empty() && joined.back() == '\\' && startsWithNoCase(rest, "hex")) {
             joined.pop_back();
             if (index + 1 == lines.size())
                 break;
@@ -347,11 +425,10 @@ std::optional<Failure> parseLines(const std::vector<Line>& lines, Document& docu
             return Failure{firstLine, "a value before the first [key]"};
         if (current == -2)
             continue;
-        Key& key = document.keys[static_cast<size_t>(current)];
         if (parsed->remove)
-            removeValue(key.values, name);
+            indexed.removeValue(static_cast<size_t>(current), name);
         else
-            setValue(key.values, name, parsed->type, std::move(parsed->data));
+            indexed.setValue(static_cast<size_t>(current), name, parsed->type, std::move(parsed->data));
     }
     return std::nullopt;
 }

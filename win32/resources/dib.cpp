@@ -81,6 +81,22 @@ std::string dimensions(int64_t width, int64_t height)
     return std::to_string(width) + " x " + std::to_string(height);
 }
 
+// Zero (the channel is absent) or set bits with no gap between them.
+bool isOneRunOfBits(uint32_t mask)
+{
+    uint32_t lowest = mask & (~mask + 1);
+    return ((mask + lowest) & mask) == 0;
+}
+
+std::string hex(uint32_t value)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text = "0x";
+    for (int shift = 28; shift >= 0; shift -= 4)
+        text += digits[(value >> shift) & 0xF];
+    return text;
+}
+
 size_t rowStride(int width, int bitCount)
 {
     return static_cast<size_t>((static_cast<uint64_t>(width) * static_cast<uint64_t>(bitCount) + 31) / 32 * 4);
@@ -187,6 +203,11 @@ std::optional<DibLayout> readLayout(const uint8_t* data, size_t size, bool icon,
         maskReader.seek(infoHeaderSize);
         if (!maskReader.u32(masks[0]) || !maskReader.u32(masks[1]) || !maskReader.u32(masks[2]))
             return fail(error, "the colour masks run past the end of the data");
+        // A mask with a gap would spread a channel's value over the bits of
+        // the others; the format asks for one run of bits each.
+        for (uint32_t mask : masks)
+            if (!isOneRunOfBits(mask))
+                return fail(error, "colour mask " + hex(mask) + " is not one run of bits");
         if (headerSize == infoHeaderSize)
             reader.skip(12);
         layout.red = ChannelMask::from(masks[0]);
