@@ -44,7 +44,9 @@ enum Modifier : unsigned {
 
 struct Event {
     EventType type = EventType::PointerMotion;
-    SurfaceId surface = 0; // the program's surface the event is for (under the pointer), or 0
+    // The program's surface the event is for (under the pointer), or 0. Motion
+    // during our own grab names none: the layer sends it to the capture.
+    SurfaceId surface = 0;
     int x = 0;             // screen coordinates
     int y = 0;
     int button = 0;

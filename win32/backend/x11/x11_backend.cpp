@@ -419,6 +419,9 @@ private:
 
     bool connectionLost_ = false;
     bool sessionEndReported_ = false;
+    // The socket was read since waitEvent last ran and held nothing more:
+    // hasPendingEvent then looks only at what Xlib has already queued.
+    bool socketRead_ = false;
     struct sigaction previousActions_[sessionEndSignals.size()]{};
 };
 
@@ -588,6 +591,7 @@ bool X11Backend::supported(Atom atom) const
 
 bool X11Backend::waitEvent(Event& event, std::optional<uint64_t> deadlineMs)
 {
+    socketRead_ = false;
     for (;;) {
         if (!events_.empty()) {
             event = events_.front();
@@ -638,8 +642,17 @@ bool X11Backend::waitEvent(Event& event, std::optional<uint64_t> deadlineMs)
 
 bool X11Backend::hasPendingEvent()
 {
-    if (!connectionLost_ && events_.empty())
-        pumpPending();
+    // The layer asks this many times in one pass of its loop. Reading the
+    // socket each time would cost a system call that finds nothing; once a
+    // pass is enough, since waitEvent reads it again before it blocks.
+    if (!connectionLost_ && events_.empty()) {
+        if (!socketRead_) {
+            pumpPending();
+            socketRead_ = events_.empty();
+        } else if (XEventsQueued(display_, QueuedAlready) > 0) {
+            pumpPending();
+        }
+    }
     return !events_.empty() || sessionEndSignalled || (connectionLost_ && !sessionEndReported_);
 }
 
@@ -757,8 +770,12 @@ void X11Backend::onMotion(XEvent& event)
     }
     lastInputTime_ = last.time;
     lastPointer_ = POINT{last.x_root, last.y_root};
-    Event out = makeEvent(EventType::PointerMotion,
-                          surfaceUnderPointer(last.window, last.x, last.y, last.x_root, last.y_root, last.state));
+    // While our own grab is held the layer sends every motion to the window
+    // that captured the mouse and never asks what lies under the pointer, so
+    // a drag does not pay a round trip a motion to find out.
+    SurfaceId under =
+        grabbed_ ? 0 : surfaceUnderPointer(last.window, last.x, last.y, last.x_root, last.y_root, last.state);
+    Event out = makeEvent(EventType::PointerMotion, under);
     out.x = last.x_root;
     out.y = last.y_root;
     out.modifiers = modifiersFromState(last.state);
