@@ -19,32 +19,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
-passed=0
-failed=0
-check() { # check "what" command...
-  local what=$1; shift
-  if "$@"; then echo "ok: $what"; passed=$((passed + 1)); else echo "FAILED: $what"; failed=$((failed + 1)); fi
-}
-
-# A display of our own; -displayfd picks a free number.
-exec 3> "$work/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset > /dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=":$(cat "$work/display")"
-openbox > /dev/null 2>&1 &
-pids+=($!)
-sleep 0.5
+source "$(dirname "$0")/../support/x11_harness.sh"
+start_display
 
 start_huevane() {
   XDG_CONFIG_HOME="$work/config" "$huevane" > "$work/out" 2>&1 &
   app=$!
-  window=""
-  for _ in $(seq 100); do
-    window=$(xdotool search --name '^Korvell Software - Huevane 1\.0$' 2> /dev/null | head -1)
-    [ -n "$window" ] && break
-    sleep 0.05
-  done
+  wait_for_window '^Korvell Software - Huevane 1\.0$'
   sleep 0.3
 }
 
@@ -65,9 +46,7 @@ check "the window is about 405 pixels wide with its frame ($width client)" test 
 
 # What it shows: the banner at the top of the client area, the white
 # background and the white colour box (client 216..252 x 128..161).
-info=$(xwininfo -id "$window")
-X=$(sed -n 's/.*Absolute upper-left X: *//p' <<< "$info")
-Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<< "$info")
+window_origin "$window"
 if [ -n "$probe" ] && command -v python3 > /dev/null; then
   banner_points=(5 5 30 30 200 40 390 55)
   expected=$(python3 "$source_dir/tools/bmp_pixel.py" "$source_dir/res/toplogo.bmp" "${banner_points[@]}")

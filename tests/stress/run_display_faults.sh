@@ -24,27 +24,7 @@ cleanup() {
 trap cleanup EXIT
 trap "exit 1" TERM INT
 
-passed=0
-failed=0
-check() { # check "what" command...
-  local what=$1; shift
-  if "$@"; then echo "ok: $what"; passed=$((passed + 1)); else echo "FAILED: $what"; failed=$((failed + 1)); fi
-}
-
-# A display of our own for each case, since most cases kill it.
-start_display() {
-  rm -f "$work/display"
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3> "$work/display" > /dev/null 2>&1 &
-  xvfb=$!
-  pids+=($xvfb)
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-  export DISPLAY=":$(cat "$work/display")"
-  if command -v openbox > /dev/null; then
-    openbox > /dev/null 2>&1 &
-    pids+=($!)
-    sleep 0.5
-  fi
-}
+source "$(dirname "$0")/../support/x11_harness.sh"
 
 kill_display() {
   { kill -KILL "$xvfb"; wait "$xvfb"; } 2> /dev/null
@@ -59,19 +39,9 @@ start_huevane() { # start_huevane case
    exec env XDG_CONFIG_HOME="$case_dir/config" "$huevane" > "$case_dir/out" 2>&1) &
   app=$!
   pids+=($app)
-  window=""
-  for _ in $(seq 100); do
-    window=$(xdotool search --name '^Korvell Software - Huevane 1\.0$' 2> /dev/null | head -1)
-    [ -n "$window" ] && break
-    sleep 0.05
-  done
+  wait_for_window '^Korvell Software - Huevane 1\.0$'
   sleep 0.3
-  # (xwininfo without a window waits for a click: ask only with one)
-  info=$([ -n "$window" ] && xwininfo -id "$window" 2> /dev/null)
-  X=$(sed -n 's/.*Absolute upper-left X: *//p' <<< "$info")
-  Y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<< "$info")
-  X=${X:-0}
-  Y=${Y:-0}
+  window_origin "$window"
 }
 
 # Client-area points of the main window (dialog units times 1.5 across and
