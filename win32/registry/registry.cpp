@@ -131,6 +131,22 @@ LONG childPath(const std::string& parent, const char* subKey, std::string& path)
     return ERROR_SUCCESS;
 }
 
+// What RegCreateKeyExA and RegOpenKeyExA share before they look at the
+// file: the parent hKey names (in `scratch` for HKEY_CURRENT_USER, which
+// must outlive the call) and a new handle's object for its subkey.
+LONG prepareChildKey(HKEY hKey, LPCSTR subKey, REGSAM access, OpenKey& scratch, OpenKey*& parent,
+                     std::unique_ptr<OpenKey>& key)
+{
+    if (LONG status = resolveKey(hKey, scratch, parent); status != ERROR_SUCCESS)
+        return status;
+    if (parent->deleted)
+        return ERROR_KEY_DELETED;
+    key = std::make_unique<OpenKey>();
+    key->file = parent->file;
+    key->access = access;
+    return childPath(parent->path, subKey, key->path);
+}
+
 HKEY addHandle(std::unique_ptr<OpenKey> key)
 {
     return reinterpret_cast<HKEY>(openKeys().add(std::move(key)));
@@ -211,14 +227,8 @@ extern "C" LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Rese
     std::lock_guard guard(registryMutex);
     OpenKey scratch;
     OpenKey* parent = nullptr;
-    if (LONG status = resolveKey(hKey, scratch, parent); status != ERROR_SUCCESS)
-        return status;
-    if (parent->deleted)
-        return ERROR_KEY_DELETED;
-    auto key = std::make_unique<OpenKey>();
-    key->file = parent->file;
-    key->access = samDesired;
-    if (LONG status = childPath(parent->path, lpSubKey, key->path); status != ERROR_SUCCESS)
+    std::unique_ptr<OpenKey> key;
+    if (LONG status = prepareChildKey(hKey, lpSubKey, samDesired, scratch, parent, key); status != ERROR_SUCCESS)
         return status;
 
     DWORD disposition = REG_OPENED_EXISTING_KEY;
@@ -257,14 +267,8 @@ extern "C" LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOpti
     std::lock_guard guard(registryMutex);
     OpenKey scratch;
     OpenKey* parent = nullptr;
-    if (LONG status = resolveKey(hKey, scratch, parent); status != ERROR_SUCCESS)
-        return status;
-    if (parent->deleted)
-        return ERROR_KEY_DELETED;
-    auto key = std::make_unique<OpenKey>();
-    key->file = parent->file;
-    key->access = samDesired;
-    if (LONG status = childPath(parent->path, lpSubKey, key->path); status != ERROR_SUCCESS)
+    std::unique_ptr<OpenKey> key;
+    if (LONG status = prepareChildKey(hKey, lpSubKey, samDesired, scratch, parent, key); status != ERROR_SUCCESS)
         return status;
     Document document;
     if (LONG status = loadDocument(key->file, document); status != ERROR_SUCCESS)
