@@ -475,39 +475,31 @@ void HeadlessBackend::movePointer(int x, int y)
     if (position.x == pointer_.x && position.y == pointer_.y)
         return;
     pointer_ = position;
+    queue(pointerEvent(EventType::PointerMotion));
+}
+
+Event HeadlessBackend::pointerEvent(EventType type, int button) const
+{
     Event event;
-    event.type = EventType::PointerMotion;
-    event.surface = surfaceAt(position.x, position.y);
-    event.x = position.x;
-    event.y = position.y;
+    event.type = type;
+    event.surface = surfaceAt(pointer_.x, pointer_.y);
+    event.x = pointer_.x;
+    event.y = pointer_.y;
+    event.button = button;
     event.modifiers = heldModifiers();
-    queue(event);
+    return event;
 }
 
 void HeadlessBackend::pressButton(int button)
 {
     std::lock_guard lock(mutex_);
-    Event event;
-    event.type = EventType::ButtonPress;
-    event.surface = surfaceAt(pointer_.x, pointer_.y);
-    event.x = pointer_.x;
-    event.y = pointer_.y;
-    event.button = button;
-    event.modifiers = heldModifiers();
-    queue(event);
+    queue(pointerEvent(EventType::ButtonPress, button));
 }
 
 void HeadlessBackend::releaseButton(int button)
 {
     std::lock_guard lock(mutex_);
-    Event event;
-    event.type = EventType::ButtonRelease;
-    event.surface = surfaceAt(pointer_.x, pointer_.y);
-    event.x = pointer_.x;
-    event.y = pointer_.y;
-    event.button = button;
-    event.modifiers = heldModifiers();
-    queue(event);
+    queue(pointerEvent(EventType::ButtonRelease, button));
 }
 
 // Key events carry the modifiers held before the key, as X reports them: the

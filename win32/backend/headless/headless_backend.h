@@ -155,6 +155,8 @@ private:
     void pokeWaiter() const;
     void drainWakePipe() const;
     unsigned heldModifiers() const;
+    // A pointer event at the pointer's position, over whatever lies there.
+    Event pointerEvent(EventType type, int button = 0) const;
     static void onSessionSignal(int signal);
 
     Options options_;
