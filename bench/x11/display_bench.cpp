@@ -12,6 +12,8 @@
 //   - a 1000 Hz stream of motions for two seconds: the CPU it costs and how
 //     long after the stream the last colour shows (a backlog would show as a
 //     long lag).
+// sample_path_bench times the same sample from inside the program, without
+// the probe's own reads in the figure.
 // Usage: display_bench path/to/huevane [start-up runs]
 // Plain output, one figure a line; nothing here fails on a slow machine.
 #include "private_display.h"

@@ -419,8 +419,9 @@ private:
 
     bool connectionLost_ = false;
     bool sessionEndReported_ = false;
-    // The socket was read since waitEvent last ran and held nothing more:
-    // hasPendingEvent then looks only at what Xlib has already queued.
+    // The socket was read in this pass of the layer's loop (by waitEvent,
+    // or by hasPendingEvent finding nothing): hasPendingEvent then looks only
+    // at what Xlib has already queued.
     bool socketRead_ = false;
     struct sigaction previousActions_[sessionEndSignals.size()]{};
 };
@@ -609,6 +610,9 @@ bool X11Backend::waitEvent(Event& event, std::optional<uint64_t> deadlineMs)
         // XPending also flushes our requests before we sleep.
         if (!connectionLost_) {
             pumpPending();
+            // What came with this read is all that was there: the layer's
+            // next hasPendingEvent need not read again in this pass.
+            socketRead_ = true;
             if (!events_.empty() || connectionLost_)
                 continue;
         }
@@ -758,7 +762,9 @@ void X11Backend::onMotion(XEvent& event)
 {
     // Only the position matters, so a run of queued motion collapses into
     // its last; taking only the run that is next keeps a press between two
-    // motions in its place.
+    // motions in its place. The socket is read too, not only Xlib's queue:
+    // a motion still unread would otherwise be taken as a sample of its
+    // own, and a stale one.
     XMotionEvent last = event.xmotion;
     while (XEventsQueued(display_, QueuedAfterReading) > 0) {
         XEvent next;
