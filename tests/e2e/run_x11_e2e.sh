@@ -69,6 +69,12 @@ if command -v xclip > /dev/null; then
   check "Ctrl+C in the HTML field puts #FFFFFF on the clipboard (got '$clip')" test "$clip" = "#FFFFFF"
 fi
 
+# The red, green and blue readout (client 76..105 x 128..182) as it is
+# before any drag, for comparing with what a drag shows.
+readout() { "$probe" --area $((X + 76)) $((Y + 128)) 30 55; }
+box() { "$probe" $((X + 234)) $((Y + 145)); }
+[ -n "$probe" ] && white_readout=$(readout)
+
 # Sampling: press on the target, drag over a window of a known colour, release.
 if [ -n "$colour_window" ]; then
   "$colour_window" 563412 20 20 120 120 &
@@ -88,6 +94,31 @@ if [ -n "$colour_window" ]; then
   sleep 0.3
   clip=$(timeout 5 xclip -o -selection clipboard 2> /dev/null)
   check "a drag over a #563412 window reads #563412 (got '$clip')" test "$clip" = "#563412"
+  if [ -n "$probe" ]; then
+    brown_readout=$(readout)
+    check "the colour box shows #563412 after the drag (got $(box))" test "$(box)" = 563412
+    check "the readout shows new numbers (was $white_readout, now $brown_readout)" \
+      bash -c '[ "$1" != "$2" ] && [ "${2#* }" -gt 0 ]' _ "$white_readout" "$brown_readout"
+
+    # Live during a drag: over another colour the box and the numbers follow
+    # it; back over the first they are the same pixels as before.
+    "$colour_window" 2468AC 160 20 120 120 &
+    pids+=($!)
+    sleep 0.3
+    xdotool mousemove $((X + 234)) $((Y + 192)) mousedown 1
+    sleep 0.1
+    xdotool mousemove 200 60
+    sleep 0.3
+    blue_box=$(box); blue_readout=$(readout)
+    check "mid-drag over #2468AC the colour box follows (got $blue_box)" test "$blue_box" = 2468AC
+    check "mid-drag over #2468AC the numbers change" test "$blue_readout" != "$brown_readout"
+    xdotool mousemove 70 70
+    sleep 0.3
+    check "back over #563412 the box and the numbers are as before" \
+      test "$(box) $(readout)" = "563412 $brown_readout"
+    xdotool mouseup 1
+    sleep 0.2
+  fi
 
   # The field's right-click menu, on a clipboard that holds something else:
   # Select All, then Copy, each by its mnemonic. The field lies at client
