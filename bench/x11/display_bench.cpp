@@ -17,11 +17,9 @@
 // Usage: display_bench path/to/huevane [start-up runs]
 // Plain output, one figure a line; nothing here fails on a slow machine.
 #include "private_display.h"
+#include "x_client.h"
 
 #include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 
 #include <algorithm>
 #include <chrono>
@@ -83,44 +81,24 @@ long peakResidentKiB(pid_t pid)
     return -1;
 }
 
-class Probe {
+// The benchmark's connection, which also watches for the program's window.
+class Probe : public x11bench::XClient {
 public:
-    explicit Probe(const std::string& name) : display_(XOpenDisplay(name.c_str()))
-    {
-        if (display_)
-            root_ = DefaultRootWindow(display_);
-    }
-    ~Probe()
-    {
-        if (display_)
-            XCloseDisplay(display_);
-    }
-    bool ok() const { return display_ != nullptr; }
-    Display* display() const { return display_; }
+    using XClient::XClient;
 
-    unsigned long pixel(int x, int y)
-    {
-        XImage* image = XGetImage(display_, root_, x, y, 1, 1, AllPlanes, ZPixmap);
-        if (!image)
-            return ~0ul;
-        unsigned long value = XGetPixel(image, 0, 0) & 0xFFFFFF;
-        XDestroyImage(image);
-        return value;
-    }
-
-    void listenForMaps() { XSelectInput(display_, root_, SubstructureNotifyMask); }
+    void listenForMaps() { XSelectInput(display(), root(), SubstructureNotifyMask); }
 
     // Waits for a window of `pid` to be mapped; its position, or nothing
     // after the timeout. Windows that do not say whose they are count too:
     // only one program runs at a time here.
     std::optional<XPoint> waitForMap(pid_t pid, std::chrono::milliseconds timeout)
     {
-        Atom pidAtom = XInternAtom(display_, "_NET_WM_PID", False);
+        Atom pidAtom = XInternAtom(display(), "_NET_WM_PID", False);
         auto deadline = Clock::now() + timeout;
         while (Clock::now() < deadline) {
-            while (XPending(display_)) {
+            while (XPending(display())) {
                 XEvent event;
-                XNextEvent(display_, &event);
+                XNextEvent(display(), &event);
                 if (event.type != MapNotify || event.xmap.override_redirect)
                     continue;
                 Window window = event.xmap.window;
@@ -129,7 +107,7 @@ public:
                 unsigned long count, after;
                 unsigned char* data = nullptr;
                 bool theirs = true;
-                if (XGetWindowProperty(display_, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &count,
+                if (XGetWindowProperty(display(), window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &count,
                                        &after, &data) == Success &&
                     data) {
                     theirs = count == 1 && static_cast<pid_t>(*reinterpret_cast<long*>(data)) == pid;
@@ -138,40 +116,13 @@ public:
                 if (!theirs)
                     continue;
                 XWindowAttributes attributes;
-                XGetWindowAttributes(display_, window, &attributes);
+                XGetWindowAttributes(display(), window, &attributes);
                 return XPoint{static_cast<short>(attributes.x), static_cast<short>(attributes.y)};
             }
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         return std::nullopt;
     }
-
-    Window colourWindow(unsigned long colour, int x, int y, int size)
-    {
-        Window window = XCreateSimpleWindow(display_, root_, x, y, static_cast<unsigned>(size),
-                                            static_cast<unsigned>(size), 0, 0, colour);
-        XSetWindowAttributes attributes{};
-        attributes.override_redirect = True;
-        XChangeWindowAttributes(display_, window, CWOverrideRedirect, &attributes);
-        XMapWindow(display_, window);
-        XSync(display_, False);
-        return window;
-    }
-
-    void move(int x, int y)
-    {
-        XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
-        XFlush(display_);
-    }
-    void button(bool down)
-    {
-        XTestFakeButtonEvent(display_, 1, down ? True : False, CurrentTime);
-        XSync(display_, False);
-    }
-
-private:
-    Display* display_ = nullptr;
-    Window root_ = 0;
 };
 
 pid_t launch(const std::vector<std::string>& command, const std::string& home)
@@ -301,7 +252,7 @@ void sampling(Probe& probe, const std::string& huevane, const std::string& home)
     int boxX = clientX + 234, boxY = clientY + 145;
     constexpr unsigned long colours[] = {0x563412, 0x2468AC, 0xC0FFEE};
     for (int i = 0; i < 3; ++i)
-        probe.colourWindow(colours[i], 20 + 120 * i, 20, 100);
+        probe.colourSquare(colours[i], 20 + 120 * i, 20, 100);
 
     probe.move(clientX + 234, clientY + 192); // the target
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -376,8 +327,7 @@ int main(int argc, char** argv)
         return 0;
     }
     Probe probe(server.name());
-    int event, error, major, minor;
-    if (!probe.ok() || !XTestQueryExtension(probe.display(), &event, &error, &major, &minor)) {
+    if (!probe.hasXTest()) {
         std::printf("skipped: no XTest on the private display\n");
         return 0;
     }

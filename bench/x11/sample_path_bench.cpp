@@ -21,6 +21,7 @@
 #include "resource.h"
 
 #include "private_display.h"
+#include "x_client.h"
 
 #include <algorithm>
 #include <atomic>
@@ -37,9 +38,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 
 namespace {
 
@@ -293,51 +291,16 @@ private:
 };
 
 // The benchmark's own connection: it moves the pointer and shows colours.
-class Driver {
+class Driver : public x11bench::XClient {
 public:
-    explicit Driver(const std::string& name) : display_(XOpenDisplay(name.c_str()))
-    {
-        if (display_)
-            root_ = DefaultRootWindow(display_);
-    }
-    ~Driver()
-    {
-        if (display_)
-            XCloseDisplay(display_);
-    }
-    bool ok() const
-    {
-        int event, error, major, minor;
-        return display_ && XTestQueryExtension(display_, &event, &error, &major, &minor);
-    }
-
-    void colourSquare(unsigned long colour, int x, int y, int size)
-    {
-        Window window = XCreateSimpleWindow(display_, root_, x, y, static_cast<unsigned>(size),
-                                            static_cast<unsigned>(size), 0, 0, colour);
-        XSetWindowAttributes attributes{};
-        attributes.override_redirect = True;
-        XChangeWindowAttributes(display_, window, CWOverrideRedirect, &attributes);
-        XMapWindow(display_, window);
-        XSync(display_, False);
-    }
-    void move(int x, int y)
-    {
-        XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
-        XFlush(display_);
-    }
-    void button(bool down)
-    {
-        XTestFakeButtonEvent(display_, 1, down ? True : False, CurrentTime);
-        XSync(display_, False);
-    }
+    using XClient::XClient;
 
     Spread roundTrip(int count)
     {
         std::vector<double> times;
         for (int i = 0; i < count; ++i) {
             auto t0 = Clock::now();
-            XSync(display_, False);
+            XSync(display(), False);
             times.push_back(microseconds(Clock::now() - t0));
         }
         return spread(times);
@@ -347,17 +310,13 @@ public:
         std::vector<double> times;
         for (int i = 0; i < count; ++i) {
             auto t0 = Clock::now();
-            XImage* image = XGetImage(display_, root_, (i * 7) % 1000, 400, 1, 1, AllPlanes, ZPixmap);
+            XImage* image = XGetImage(display(), root(), (i * 7) % 1000, 400, 1, 1, AllPlanes, ZPixmap);
             times.push_back(microseconds(Clock::now() - t0));
             if (image)
                 XDestroyImage(image);
         }
         return spread(times);
     }
-
-private:
-    Display* display_ = nullptr;
-    Window root_ = 0;
 };
 
 void line(const char* what, Spread s) { std::printf("  %-44s %7.1f us  (p90 %7.1f)\n", what, s.median, s.p90); }
@@ -472,7 +431,7 @@ int main(int argc, char** argv)
         return 0;
     }
     Driver driver(server.name());
-    if (!driver.ok()) {
+    if (!driver.hasXTest()) {
         std::printf("skipped: no XTest on the private display\n");
         return 0;
     }

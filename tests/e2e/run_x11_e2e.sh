@@ -73,6 +73,8 @@ fi
 # before any drag, for comparing with what a drag shows.
 readout() { "$probe" --area $((X + 76)) $((Y + 128)) 30 55; }
 box() { "$probe" $((X + 234)) $((Y + 145)); }
+# The target frame lies at about (218..251, 176..209) of the client area.
+press_target() { xdotool mousemove $((X + 234)) $((Y + 192)) mousedown 1; sleep 0.1; }
 [ -n "$probe" ] && white_readout=$(readout)
 
 # Sampling: press on the target, drag over a window of a known colour, release.
@@ -80,9 +82,7 @@ if [ -n "$colour_window" ]; then
   "$colour_window" 563412 20 20 120 120 &
   pids+=($!)
   sleep 0.3
-  # The target frame lies at about (218..251, 176..209) of the client area.
-  xdotool mousemove $((X + 234)) $((Y + 192)) mousedown 1
-  sleep 0.1
+  press_target
   xdotool mousemove 60 60
   sleep 0.1
   xdotool mousemove 80 80
@@ -105,8 +105,7 @@ if [ -n "$colour_window" ]; then
     "$colour_window" 2468AC 160 20 120 120 &
     pids+=($!)
     sleep 0.3
-    xdotool mousemove $((X + 234)) $((Y + 192)) mousedown 1
-    sleep 0.1
+    press_target
     xdotool mousemove 200 60
     sleep 0.3
     blue_box=$(box); blue_readout=$(readout)
