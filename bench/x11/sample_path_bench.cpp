@@ -38,7 +38,6 @@
 #include <unistd.h>
 #include <vector>
 
-
 namespace {
 
 using namespace win32::backend;
