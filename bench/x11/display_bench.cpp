@@ -178,19 +178,10 @@ bool onPath(const std::string& program)
 
 void protocolCosts(Probe& probe)
 {
-    std::vector<double> roundTrips, reads;
-    for (int i = 0; i < 2000; ++i) {
-        auto t0 = Clock::now();
-        XSync(probe.display(), False);
-        roundTrips.push_back(microseconds(Clock::now() - t0));
-    }
-    for (int i = 0; i < 2000; ++i) {
-        auto t0 = Clock::now();
-        probe.pixel(i % 1280, 400);
-        reads.push_back(microseconds(Clock::now() - t0));
-    }
-    std::printf("bare round trip (XSync):             %8.1f us (median of 2000)\n", median(roundTrips));
-    std::printf("1x1 XGetImage of the root:           %8.1f us (median of 2000)\n", median(reads));
+    std::printf("bare round trip (XSync):             %8.1f us (median of 2000)\n",
+                median(probe.roundTripTimes(2000)));
+    std::printf("1x1 XGetImage of the root:           %8.1f us (median of 2000)\n",
+                median(probe.onePixelReadTimes(2000)));
 }
 
 void startUp(Probe& probe, const std::string& huevane, const std::string& home, int runs)

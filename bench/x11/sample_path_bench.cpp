@@ -290,33 +290,7 @@ private:
 };
 
 // The benchmark's own connection: it moves the pointer and shows colours.
-class Driver : public x11bench::XClient {
-public:
-    using XClient::XClient;
-
-    Spread roundTrip(int count)
-    {
-        std::vector<double> times;
-        for (int i = 0; i < count; ++i) {
-            auto t0 = Clock::now();
-            XSync(display(), False);
-            times.push_back(microseconds(Clock::now() - t0));
-        }
-        return spread(times);
-    }
-    Spread onePixelRead(int count)
-    {
-        std::vector<double> times;
-        for (int i = 0; i < count; ++i) {
-            auto t0 = Clock::now();
-            XImage* image = XGetImage(display(), root(), (i * 7) % 1000, 400, 1, 1, AllPlanes, ZPixmap);
-            times.push_back(microseconds(Clock::now() - t0));
-            if (image)
-                XDestroyImage(image);
-        }
-        return spread(times);
-    }
-};
+using Driver = x11bench::XClient;
 
 void line(const char* what, Spread s) { std::printf("  %-44s %7.1f us  (p90 %7.1f)\n", what, s.median, s.p90); }
 
@@ -332,8 +306,8 @@ int run(TimingBackend& timing, Driver& driver, int samples)
         driver.colourSquare(colours[i], 20 + 120 * i, 20, 100);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
-    Spread roundTrip = driver.roundTrip(2000);
-    Spread read = driver.onePixelRead(2000);
+    Spread roundTrip = spread(driver.roundTripTimes(2000));
+    Spread read = spread(driver.onePixelReadTimes(2000));
 
     driver.move(layout->target.x, layout->target.y);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

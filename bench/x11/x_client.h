@@ -7,7 +7,9 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 
+#include <chrono>
 #include <string>
+#include <vector>
 
 namespace x11bench {
 
@@ -71,7 +73,32 @@ public:
         XSync(display_, False);
     }
 
+    // How long each of `count` bare round trips (XSync) took, in microseconds.
+    std::vector<double> roundTripTimes(int count)
+    {
+        return timed(count, [&](int) { XSync(display_, False); });
+    }
+    // The same for 1x1 reads of the root, along a row of the screen.
+    std::vector<double> onePixelReadTimes(int count)
+    {
+        return timed(count, [&](int i) { pixel((i * 7) % 1000, 400); });
+    }
+
 private:
+    template <typename Step>
+    static std::vector<double> timed(int count, Step step)
+    {
+        std::vector<double> times;
+        times.reserve(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            auto start = std::chrono::steady_clock::now();
+            step(i);
+            times.push_back(
+                std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+        }
+        return times;
+    }
+
     Display* display_ = nullptr;
     Window root_ = 0;
 };
