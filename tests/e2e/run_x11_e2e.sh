@@ -73,8 +73,6 @@ fi
 # before any drag, for comparing with what a drag shows.
 readout() { "$probe" --area $((X + 76)) $((Y + 128)) 30 55; }
 box() { "$probe" $((X + 234)) $((Y + 145)); }
-# The target frame lies at about (218..251, 176..209) of the client area.
-press_target() { xdotool mousemove $((X + 234)) $((Y + 192)) mousedown 1; sleep 0.1; }
 [ -n "$probe" ] && white_readout=$(readout)
 
 # Sampling: press on the target, drag over a window of a known colour, release.

@@ -46,7 +46,6 @@ start_huevane() { # start_huevane case
 
 # Client-area points of the main window (dialog units times 1.5 across and
 # 1.625 down): the target frame, the colour box, and the Add button.
-target() { echo $((X + 234)) $((Y + 192)); }
 colour_box() { echo $((X + 234)) $((Y + 144)); }
 add_button() { echo $((X + 114)) $((Y + 200)); }
 
@@ -57,8 +56,7 @@ add_sampled_colour() {
   local sample=$!
   pids+=($sample)
   sleep 0.3
-  xdotool mousemove $(target) mousedown 1
-  sleep 0.1
+  press_target
   xdotool mousemove 60 60
   sleep 0.1
   xdotool mousemove 80 80
@@ -111,8 +109,7 @@ start_display
 start_huevane drag
 check "drag: the window is found" test -n "$window"
 add_sampled_colour
-xdotool mousemove $(target) mousedown 1
-sleep 0.1
+press_target
 for point in "300 300" "320 310" "340 320"; do xdotool mousemove $point; sleep 0.05; done
 kill_display
 expect_clean_end "drag"
@@ -143,8 +140,7 @@ add_sampled_colour
 client=$!
 pids+=($client)
 sleep 0.3
-xdotool mousemove $(target) mousedown 1
-sleep 0.1
+press_target
 xdotool mousemove 450 450
 sleep 0.1
 { kill -KILL "$client"; wait "$client"; } 2> /dev/null

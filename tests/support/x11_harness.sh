@@ -49,3 +49,8 @@ window_origin() { # window_origin window
   X=${X:-0}
   Y=${Y:-0}
 }
+
+# Presses the left button on huevane's target icon, whose frame lies at about
+# (218..251, 176..209) of the client area: the start of a sampling drag.
+# Needs X and Y from window_origin.
+press_target() { xdotool mousemove $((X + 234)) $((Y + 192)) mousedown 1; sleep 0.1; }
