@@ -30,12 +30,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-passed=0
-failed=0
-check() { # check "what" command...
-  local what=$1; shift
-  if "$@"; then echo "ok: $what"; passed=$((passed + 1)); else echo "FAILED: $what"; failed=$((failed + 1)); fi
-}
+# check, and the display and window helpers of the shell tests on Xvfb.
+source tests/support/x11_harness.sh
 finish() {
   echo "package: $passed passed, $failed failed"
   [ "$failed" -eq 0 ]
@@ -177,23 +173,12 @@ check "apt-get installs the package" quietly apt-install \
   "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$deb"
 check "/usr/bin/huevane is there" test -x /usr/bin/huevane
 
-exec 3> "$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset > /dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-exec 3>&-
-
+start_display
 registry="$work/settings/registry.reg"
-DISPLAY=":$(cat "$work/display")" HUEVANE_REGISTRY_FILE="$registry" /usr/bin/huevane > "$work/huevane.out" 2>&1 &
+HUEVANE_REGISTRY_FILE="$registry" /usr/bin/huevane > "$work/huevane.out" 2>&1 &
 app=$!
 pids+=("$app")
-window=""
-for _ in $(seq 200); do
-  window=$(DISPLAY=":$(cat "$work/display")" xdotool search --name "$title" 2> /dev/null | head -1)
-  [ -n "$window" ] && break
-  kill -0 "$app" 2> /dev/null || break
-  sleep 0.05
-done
+wait_for_window "$title"
 check "the installed huevane opens its window \"Korvell Software - Huevane 1.0\"" test -n "$window"
 kill -TERM "$app" 2> /dev/null
 wait "$app"; code=$?
