@@ -112,6 +112,19 @@ protected:
         return child.wait();
     }
 
+    // Broken up to the rename the old store is there byte for byte; after it
+    // the new one, whole. Either way the next run works with it.
+    void expectAWholeStore(bool beforeTheRename)
+    {
+        if (beforeTheRename) {
+            EXPECT_EQ(store.text(), oldText);
+            expectTheNextRunToWork(oldSlots);
+        } else {
+            EXPECT_EQ(storedSlots(store.text()), newSlots) << store.text();
+            expectTheNextRunToWork(newSlots);
+        }
+    }
+
     // A later run of the program: it lists what the store holds and saves it
     // again without complaint (no lock left held, no leftover in the way).
     void expectTheNextRunToWork(const std::vector<COLORREF>& slots)
@@ -171,13 +184,7 @@ TEST_F(SaveBrokenAtEachCall, AKillBeforeAnyCallLeavesTheOldOrTheNewStoreWhole)
         ChildResult result = saveInChild(Breakage::kill, static_cast<int>(at), 0);
         ASSERT_TRUE(result.killedBy(SIGKILL)) << result.describe();
         EXPECT_EQ(field(result.report, "broken"), calls[at - 1]);
-        if (at <= rename) {
-            EXPECT_EQ(store.text(), oldText);
-            expectTheNextRunToWork(oldSlots);
-        } else {
-            EXPECT_EQ(storedSlots(store.text()), newSlots) << store.text();
-            expectTheNextRunToWork(newSlots);
-        }
+        expectAWholeStore(at <= rename);
     }
 }
 
@@ -209,13 +216,7 @@ TEST_P(SaveFailingAtEachCall, IsToldToTheUserAndLeavesAWholeStore)
             << result.describe();
         EXPECT_EQ(field(result.report, "exit"), "0");
         EXPECT_FALSE(store.temporaryLeft());
-        if (at <= rename) {
-            EXPECT_EQ(store.text(), oldText);
-            expectTheNextRunToWork(oldSlots);
-        } else {
-            EXPECT_EQ(storedSlots(store.text()), newSlots) << store.text();
-            expectTheNextRunToWork(newSlots);
-        }
+        expectAWholeStore(at <= rename);
     }
 }
 
