@@ -80,12 +80,7 @@ if [ -n "$colour_window" ]; then
   "$colour_window" 563412 20 20 120 120 &
   pids+=($!)
   sleep 0.3
-  press_target
-  xdotool mousemove 60 60
-  sleep 0.1
-  xdotool mousemove 80 80
-  sleep 0.1
-  xdotool mouseup 1
+  drag_from_target "60 60" "80 80"
   sleep 0.3
   xdotool windowactivate --sync "$window" > /dev/null 2>&1
   xdotool key --window "$window" Tab Tab Tab Tab Tab ctrl+a ctrl+c

@@ -56,12 +56,7 @@ add_sampled_colour() {
   local sample=$!
   pids+=($sample)
   sleep 0.3
-  press_target
-  xdotool mousemove 60 60
-  sleep 0.1
-  xdotool mousemove 80 80
-  sleep 0.1
-  xdotool mouseup 1
+  drag_from_target "60 60" "80 80"
   sleep 0.2
   xdotool mousemove $(add_button) click 1
   sleep 0.3

@@ -54,3 +54,11 @@ window_origin() { # window_origin window
 # (218..251, 176..209) of the client area: the start of a sampling drag.
 # Needs X and Y from window_origin.
 press_target() { xdotool mousemove $((X + 234)) $((Y + 192)) mousedown 1; sleep 0.1; }
+
+# A whole sampling drag: the press on the target, a pause at each screen
+# point in turn, and the release at the last one.
+drag_from_target() { # drag_from_target "x y" ...
+  press_target
+  for point in "$@"; do xdotool mousemove $point; sleep 0.1; done
+  xdotool mouseup 1
+}
